@@ -1,0 +1,22 @@
+// The user's settings: seven values kept under HKEY_LOCAL_MACHINE\Software\Orvane\Zarn
+// Screensaver. Loaded at window creation and by the settings dialog; saved only by the
+// dialog's OK. The one instance lives in SaverState.
+#pragma once
+
+#include <cstdint>
+
+struct SaverSettings {
+    bool UseMilitaryTime = false;
+    bool IntervalImmediate = false;
+    bool EnableFilters = true;
+    bool EnableShadows = true;
+    int32_t Antialiasing = 4;
+    int32_t Resolution = 0;
+    char InstallDir[256] = {};
+
+    // Reads what the registry holds; a missing or mis-sized value leaves its field alone.
+    void load();
+    // Writes the six user fields (never InstallDir, which the installer owns).
+    void save() const;
+    const char* getInstallDir() const { return InstallDir; }
+};

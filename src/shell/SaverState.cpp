@@ -1,0 +1,3 @@
+#include "shell/SaverState.h"
+
+SaverState saverState;

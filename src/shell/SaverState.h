@@ -1,0 +1,25 @@
+// The shell's process-wide state. Other layers read the settings and the presentation
+// parameters in force through it; only the shell writes it.
+#pragma once
+
+#include "shell/SaverSettings.h"
+
+#include <d3d9.h>
+
+#include <cstdint>
+#include <memory>
+
+class ClockScene;
+
+struct SaverState {
+    SaverSettings settings;
+    IDirect3D9* direct3d = nullptr;
+    IDirect3DDevice9* device = nullptr;
+    D3DPRESENT_PARAMETERS presentParams = {};
+    ClockScene* scene = nullptr;  // owned; created by the first paint, kept until exit
+    bool deviceReady = false;
+    uint32_t lastPaintTick = 0;
+    int64_t lastFrameCounter = 0;
+};
+
+extern SaverState saverState;
