@@ -129,3 +129,155 @@ void Sleep(DWORD dwMilliseconds);
 BOOL AllocConsole();
 // Debugger output goes to stderr when ZARN_DEBUG_OUTPUT=1, and nowhere otherwise.
 void OutputDebugStringA(LPCSTR lpOutputString);
+
+// ---- local time (the C runtime's 64-bit time calls and Win32's GetLocalTime) ------------
+// Tests and tools can pin these to a chosen instant through ZarnTimeOverride.h.
+#include <ctime>
+typedef int64_t __time64_t;
+typedef int errno_t;
+
+__time64_t _time64(__time64_t* destTime);
+// EINVAL for a null record; EINVAL with every field set to -1 for a null or negative time.
+errno_t _localtime64_s(struct tm* tmDest, const __time64_t* sourceTime);
+__time64_t _mktime64(struct tm* timeptr);
+
+typedef struct _SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+} SYSTEMTIME, *LPSYSTEMTIME;
+
+void GetLocalTime(LPSYSTEMTIME lpSystemTime);
+
+// ---- window classes, windows and the message queue ---------------------------------------
+// Back end: SDL2 windows (or off-screen ones); see win32/messages/ for the queue and paint rules.
+#define CALLBACK
+#define WINAPI
+struct HINSTANCE__;
+typedef HINSTANCE__* HINSTANCE;
+struct HICON__;
+typedef HICON__* HICON;
+typedef HICON HCURSOR;
+struct HBRUSH__;
+typedef HBRUSH__* HBRUSH;
+struct HMENU__;
+typedef HMENU__* HMENU;
+struct HDC__;
+typedef HDC__* HDC;
+typedef void* HGDIOBJ;
+typedef WORD ATOM;
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+
+typedef struct tagWNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+} WNDCLASSA;
+
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG, *LPMSG;
+
+#define CS_VREDRAW 0x0001
+#define CS_HREDRAW 0x0002
+#define CS_DBLCLKS 0x0008
+#define CS_OWNDC 0x0020
+
+#define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_CLIPSIBLINGS 0x04000000L
+#define WS_CLIPCHILDREN 0x02000000L
+#define WS_EX_TOPMOST 0x00000008L
+
+#define WM_NULL 0x0000
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_SETTEXT 0x000C
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_ERASEBKGND 0x0014
+#define WM_SHOWWINDOW 0x0018
+#define WM_ACTIVATEAPP 0x001C
+#define WM_SETCURSOR 0x0020
+#define WM_POWER 0x0048
+#define WM_HELP 0x0053
+#define WM_CONTEXTMENU 0x007B
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_SYSCOMMAND 0x0112
+#define WM_TIMER 0x0113
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
+#define WM_MBUTTONDOWN 0x0207
+#define WM_MBUTTONUP 0x0208
+#define WM_POWERBROADCAST 0x0218
+
+#define SC_NEXTWINDOW 0xF040
+#define SC_PREVWINDOW 0xF050
+#define SC_SCREENSAVE 0xF140
+#define SC_MONITORPOWER 0xF170
+#define PWR_CRITICALRESUME 3
+
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define SM_XVIRTUALSCREEN 76
+#define SM_YVIRTUALSCREEN 77
+#define SM_CXVIRTUALSCREEN 78
+#define SM_CYVIRTUALSCREEN 79
+
+#define BLACK_BRUSH 4
+
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
+#define LOWORD(l) ((WORD)(((UINT_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((UINT_PTR)(l)) >> 16) & 0xffff))
+
+ATOM RegisterClassA(const WNDCLASSA* lpWndClass);
+HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
+                     int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
+BOOL DestroyWindow(HWND hWnd);
+BOOL IsWindow(HWND hWnd);
+HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
+BOOL SetForegroundWindow(HWND hWnd);
+LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+
+BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
+BOOL TranslateMessage(const MSG* lpMsg);
+LRESULT DispatchMessageA(const MSG* lpMsg);
+BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int nExitCode);
+
+int ShowCursor(BOOL bShow);
+BOOL GetCursorPos(LPPOINT lpPoint);
+int GetSystemMetrics(int nIndex);
+
+HDC GetDC(HWND hWnd);
+int ReleaseDC(HWND hWnd, HDC hDC);
+HGDIOBJ GetStockObject(int i);
+int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
