@@ -74,6 +74,9 @@ typedef struct tagPOINT {
 struct HWND__;
 typedef HWND__* HWND;
 
+// ---- windows -----------------------------------------------------------------------------
+BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
+
 // ---- registry ----------------------------------------------------------------------------
 struct HKEY__;
 typedef HKEY__* HKEY;
