@@ -96,6 +96,11 @@ typedef ID3DXInclude* LPD3DXINCLUDE;
 struct ID3DXEffectPool;
 typedef ID3DXEffectPool* LPD3DXEFFECTPOOL;
 
+// Begin flags: which device state Begin saves for End to restore (0 saves all of it).
+#define D3DXFX_DONOTSAVESTATE (1 << 0)
+#define D3DXFX_DONOTSAVESHADERSTATE (1 << 1)
+#define D3DXFX_DONOTSAVESAMPLERSTATE (1 << 2)
+
 struct ID3DXEffect : IUnknown {
     virtual HRESULT FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechnique) = 0;
     virtual D3DXHANDLE GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) = 0;

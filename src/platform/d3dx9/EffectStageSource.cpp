@@ -1,0 +1,35 @@
+// Assembles the GLSL text of one pass stage. The parameters are declared here, once, from the
+// effect's own declarations, so a shader can never disagree with the type the saver sets.
+#include "d3dx9/EffectFile.h"
+
+namespace zarnfx {
+namespace {
+
+const char* glslType(ParamType type) {
+    switch (type) {
+        case ParamType::Float: return "float";
+        case ParamType::Float4: return "vec4";
+        case ParamType::Float4x4: return "mat4";
+        case ParamType::Texture2D: return "sampler2D";
+        case ParamType::TextureCube: return "samplerCube";
+    }
+    return "float";
+}
+
+}  // namespace
+
+std::string stageSource(const EffectFileDesc& desc, const PassDesc& pass, bool fragment) {
+    std::string source = "#version 330 core\n";
+    for (const ParamDesc& param : desc.params) {
+        source += "uniform ";
+        source += glslType(param.type);
+        source += ' ';
+        source += param.name;
+        source += ";\n";
+    }
+    source += desc.commonSource;
+    source += fragment ? pass.fragmentSource : pass.vertexSource;
+    return source;
+}
+
+}  // namespace zarnfx
