@@ -1,22 +1,150 @@
-// Mesh: the geometry of one part of the clock, read from .obj, .x or .strip files when the
-// library is parsed, and turned into Direct3D buffers once the device exists.
-// (Loading is filled in by the mesh loaders; until then the file name is only recorded.)
+// Mesh: the geometry of one part of the clock. A mesh is read from a Wavefront .obj, a
+// DirectX .x or a binary .strip file while the asset library is parsed (no device yet), and
+// turned into Direct3D buffers with a tangent frame for bump mapping once the device exists.
+// Drawing, ray picking and the texture-coordinate edits live in their own files
+// (MeshDraw.cpp, MeshPick.cpp, MeshTexEdit.cpp); the readers in MeshObjReader.cpp,
+// MeshStripReader.cpp and MeshXReader.cpp, the writer in MeshObjWriter.cpp.
 #pragma once
 
 #include "assets/Asset.h"
 
 #include <d3d9.h>
-#include <string>
+#include <d3dx9.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+
+// The one vertex layout every mesh is drawn with: one stream, 56 bytes per vertex. The
+// effects' vertex inputs are written against exactly these semantics.
+struct MeshVertex {
+    float position[3];
+    float normal[3];
+    float texCoord[2];
+    float binormal[3];
+    float tangent[3];
+};
+static_assert(sizeof(MeshVertex) == 56, "the vertex layout is 56 bytes");
+
+extern const D3DVERTEXELEMENT9 meshVertexElements[];
+
+// A growable array that doubles its capacity when full. Growth is bounded by the caller:
+// the .obj reader appends at most one element per statement of an already-read file.
+template <typename T>
+struct MeshArray {
+    int32_t count = 0;
+    int32_t capacity = 0;
+    T* elements = nullptr;
+
+    MeshArray() = default;
+    MeshArray(const MeshArray&) = delete;
+    MeshArray& operator=(const MeshArray&) = delete;
+    ~MeshArray() { std::free(elements); }
+
+    // Returns false (and keeps the array as it was) when memory runs out.
+    bool append(const T& value) {
+        if (count == capacity) {
+            int32_t newCapacity = capacity ? capacity * 2 : 10;
+            if (capacity > (INT32_MAX / 2)) return false;
+            T* grown = static_cast<T*>(std::realloc(elements, sizeof(T) * static_cast<size_t>(newCapacity)));
+            if (!grown) return false;
+            elements = grown;
+            capacity = newCapacity;
+        }
+        elements[count++] = value;
+        return true;
+    }
+    void clear() {
+        std::free(elements);
+        elements = nullptr;
+        count = 0;
+        capacity = 0;
+    }
+    T& operator[](int32_t i) { return elements[i]; }
+    const T& operator[](int32_t i) const { return elements[i]; }
+};
+
+struct MeshFloat2 {
+    float x, y;
+};
+struct MeshFloat3 {
+    float x, y, z;
+};
+
+// One .obj triangle, all indices zero-based: positions, then normals, then texture
+// coordinates, for corners 0, 1, 2.
+struct MeshFace {
+    int32_t position[3];
+    int32_t normal[3];
+    int32_t texCoord[3];
+};
+
+// One primitive group of a .strip file.
+struct MeshPrimGroup {
+    D3DPRIMITIVETYPE type = D3DPT_TRIANGLESTRIP;
+    int32_t indexCount = 0;
+    std::unique_ptr<uint16_t[]> indices;
+
+    // Triangles this group stands for; groups too short for one draw nothing.
+    int32_t primitiveCount() const;
+};
 
 class Mesh : public Asset {
 public:
+    Mesh();
+    ~Mesh() override;
+
     bool loadObj(const char* fileName);
     bool loadStrip(const char* fileName);
     bool loadX(const char* fileName);
     void applyTexTransform(float a, float b, float c, float d);
+    void translate(float dx, float dy, float dz);
+    void scale(float sx, float sy, float sz);
+    bool writeObj(const char* fileName);
+
     HRESULT createDeviceObjects(IDirect3DDevice9* device);
     void releaseDeviceObjects();
 
+    void draw(IDirect3DDevice9* device);
+    float intersectRay(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, D3DXVECTOR2* texCoord = nullptr);
+    void customTexAnim(float du);
+    void transformTexCoords(float a, float b, float c, float d);
+
+    // The 20-byte POSITION + TEXCOORD declaration of the post-processing quads, created once
+    // with the global device after the library's device objects.
+    static void staticInit();
+    static IDirect3DVertexDeclaration9* screenQuadDecl;
+
     bool isStatic = true;
-    std::string sourceFile;
+    bool hasTexCoords = false;
+    bool hasNormals = false;
+    MeshFloat3 boundsMin = {10000000.0f, 10000000.0f, 10000000.0f};
+    MeshFloat3 boundsMax = {-10000000.0f, -10000000.0f, -10000000.0f};
+    MeshArray<MeshFloat3> positions;
+    MeshArray<MeshFace> faces;
+    MeshArray<MeshFloat2> texCoords;
+    MeshArray<MeshFloat3> normals;
+    IDirect3DVertexDeclaration9* vertexDecl = nullptr;
+    IDirect3DVertexBuffer9* vertexBuffer = nullptr;
+    IDirect3DIndexBuffer9* indexBuffer = nullptr;
+    ID3DXMesh* xMesh = nullptr;
+    uint32_t xMaterialCount = 0;
+    int32_t stripVertexCount = 0;
+    std::unique_ptr<MeshVertex[]> stripVertices;
+    int32_t primGroupCount = 0;
+    std::unique_ptr<MeshPrimGroup[]> primGroups;
+
+    // True when every face index refers to an existing element (positions always; normals
+    // and texture coordinates when the mesh has them, as the buffers read them then).
+    bool objIndicesValid() const;
+    // Forgets every .obj, strip and D3DX datum: a rejected file leaves an empty mesh.
+    void clearData();
+
+private:
+    HRESULT createXObjects(IDirect3DDevice9* device);
+    HRESULT createStripObjects(IDirect3DDevice9* device);
+    HRESULT createObjObjects(IDirect3DDevice9* device);
+    void widenBounds(const float* p);
 };

@@ -1,0 +1,36 @@
+// Issuing a mesh's draw calls. The caller has set transforms, material, textures and the
+// effect pass; drawing sets only the declaration, stream, indices and draws, and leaves
+// them in place.
+#include "assets/Mesh.h"
+
+#include "shell/Diagnostics.h"
+
+void Mesh::draw(IDirect3DDevice9* device) {
+    if (xMesh) {
+        // A .x file without materials has no subset 0 to draw.
+        if (!device || xMaterialCount < 1) return;
+        if (FAILED(device->SetVertexDeclaration(vertexDecl))) debugPrintf("Error setting VertexDeclaration in Mesh::draw()");
+        xMesh->DrawSubset(0);
+        return;
+    }
+    if (primGroups) {
+        if (!vertexBuffer || !indexBuffer || !device) return;
+        device->SetVertexDeclaration(vertexDecl);
+        device->SetStreamSource(0, vertexBuffer, 0, sizeof(MeshVertex));
+        device->SetIndices(indexBuffer);
+        UINT start = 0;
+        for (int32_t g = 0; g < primGroupCount; ++g) {
+            const MeshPrimGroup& group = primGroups[g];
+            // A group too short for one triangle would ask for a negative (wrapped) count.
+            if (group.primitiveCount() > 0)
+                device->DrawIndexedPrimitive(group.type, 0, 0, static_cast<UINT>(stripVertexCount), start,
+                                             static_cast<UINT>(group.primitiveCount()));
+            start += static_cast<UINT>(group.indexCount);
+        }
+        return;
+    }
+    if (!vertexBuffer || !device) return;
+    device->SetStreamSource(0, vertexBuffer, 0, sizeof(MeshVertex));
+    device->SetVertexDeclaration(vertexDecl);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(faces.count));
+}
