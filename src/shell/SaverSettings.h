@@ -20,3 +20,7 @@ struct SaverSettings {
     void save() const;
     const char* getInstallDir() const { return InstallDir; }
 };
+
+// Where the data folder is when the registry names none: the build's own folder while its
+// data/assetLibrary.txt exists (running from the build tree), else the installed data folder.
+const char* defaultInstallDir();
