@@ -1,0 +1,126 @@
+// UIWidgetFrame: child traversal in slot order and the frame's own animated states.
+#include "scene/UIWidgetFrame.h"
+
+#include "assets/Animation.h"
+
+UIWidgetFrame* currentFrame = nullptr;
+
+UIWidgetFrame::UIWidgetFrame() { state = stateClosed; }
+
+UIWidgetFrame::~UIWidgetFrame() = default;
+
+void UIWidgetFrame::setNumChildren(int32_t count) {
+    if (count < 0) count = 0;
+    children.reset(count > 0 ? new UIWidget*[size_t(count)]() : nullptr);
+    childCount = count;
+}
+
+void UIWidgetFrame::setChild(int32_t index, UIWidget* child) {
+    if (index < 0 || index >= childCount) return;
+    children[index] = child;
+}
+
+UIWidget* UIWidgetFrame::getChild(int32_t index) const {
+    if (index < 0 || index >= childCount) return nullptr;
+    return children[index];
+}
+
+void UIWidgetFrame::update(int32_t elapsedMs, bool frozen) {
+    // Children keep time even while their frame is hidden, so they are current when shown.
+    for (int32_t i = 0; i < childCount; ++i)
+        if (children[i]) children[i]->update(elapsedMs, frozen);
+    if (hidden || frozen) return;
+
+    switch (state) {
+    case stateOpening:
+        if (openAnimation) {
+            if (openAnimation->advance(elapsedMs)) state = stateOpen;
+            transform = openAnimation->pose;
+        }
+        break;
+    case stateClosing:
+        if (closeAnimation) {
+            if (closeAnimation->advance(elapsedMs)) {
+                state = stateClosed;
+                collapsed = true;
+            }
+            transform = closeAnimation->pose;
+        }
+        break;
+    case statePlayingCustom:
+        if (customAnimation) {
+            if (customAnimation->advance(elapsedMs)) state = stateCustomFinished;
+            transform = customAnimation->pose;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void UIWidgetFrame::draw(RenderPass pass, const D3DXMATRIX* parentWorld, IDirect3DDevice9* device) {
+    if (hidden || collapsed) return;
+    D3DXMATRIX placement;
+    D3DXMatrixMultiply(&placement, &transform.matrix, &frameTransform.matrix);
+    D3DXMATRIX world = widgetWorld(placement, parentWorld);
+    if (mesh && material) drawWithMaterial(pass, &world, device, mesh, material);
+    for (int32_t i = 0; i < childCount; ++i)
+        if (children[i]) children[i]->draw(pass, &world, device);
+}
+
+float UIWidgetFrame::pick(const Vec3& origin, const Vec3& direction, float bestDistance, UIWidget** hitWidget,
+                          float* hitCoords) {
+    if (hidden || collapsed) return bestDistance;
+    D3DXMATRIX placement;
+    D3DXMatrixMultiply(&placement, &transform.matrix, &frameTransform.matrix);
+    Vec3 localOrigin, localDirection;
+    if (!rayToLocal(placement, origin, direction, &localOrigin, &localDirection)) return bestDistance;
+    bestDistance = pickOwnMesh(localOrigin, localDirection, bestDistance, hitWidget, hitCoords);
+    for (int32_t i = 0; i < childCount; ++i)
+        if (children[i]) bestDistance = children[i]->pick(localOrigin, localDirection, bestDistance, hitWidget, nullptr);
+    return bestDistance;
+}
+
+bool UIWidgetFrame::isAnimating() {
+    return (state == stateOpening && openAnimation && openAnimation->isPlaying()) ||
+           (state == stateClosing && closeAnimation && closeAnimation->isPlaying()) ||
+           (state == statePlayingCustom && customAnimation && customAnimation->isPlaying());
+}
+
+void UIWidgetFrame::open(bool force) {
+    if (!openAnimation || !(force || state == stateClosed)) return;
+    openAnimation->restart();
+    state = stateOpening;
+    currentFrame = this;
+    transform = openAnimation->pose;
+    collapsed = false;
+}
+
+void UIWidgetFrame::close(bool force) {
+    if (!closeAnimation || !(force || state == stateOpen || state == stateCustomFinished)) return;
+    closeAnimation->restart();
+    state = stateClosing;
+    currentFrame = this;
+    transform = closeAnimation->pose;
+}
+
+void UIWidgetFrame::playCustom(Animation* animation, bool makeCurrent, int32_t startDelayMs) {
+    state = statePlayingCustom;
+    if (makeCurrent) currentFrame = this;
+    collapsed = false;
+    customAnimation = animation;
+    if (!animation) return;
+    animation->restart();
+    animation->setDelay(startDelayMs);
+    transform = animation->pose;
+}
+
+void UIWidgetFrame::stopCustom() {
+    state = stateCustomFinished;
+    customAnimation = nullptr;
+}
+
+void UIWidgetFrame::resetPose() {
+    state = stateClosed;
+    transform.reset();
+}
