@@ -77,6 +77,20 @@ typedef HWND__* HWND;
 // ---- windows -----------------------------------------------------------------------------
 BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
 
+#define SW_HIDE 0
+#define SW_SHOW 5
+BOOL ShowWindow(HWND hWnd, int nCmdShow);
+// Returns the window that had the keyboard focus before (null if none).
+HWND SetFocus(HWND hWnd);
+
+// ---- message box -------------------------------------------------------------------------
+#define MB_OK 0x00000000L
+#define MB_ICONWARNING 0x00000030L
+#define IDOK 1
+// Shown through SDL; without a display (or with ZARN_NO_MESSAGE_BOX=1) the caption and text
+// go to stderr instead. Returns IDOK.
+int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+
 // ---- registry ----------------------------------------------------------------------------
 struct HKEY__;
 typedef HKEY__* HKEY;

@@ -1,0 +1,81 @@
+// GetSystemMetrics for the screen sizes the saver reads: the primary display's size and the
+// rectangle around all displays, from SDL. Without a display Win32's failure value 0 comes
+// back; callers treat that as "no screen size known".
+#include <windows.h>
+
+#include "ZarnScreenMetrics.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+int overrideWidth = 0;
+int overrideHeight = 0;
+
+int fromOverride(int nIndex) {
+    switch (nIndex) {
+        case SM_CXSCREEN:
+        case SM_CXVIRTUALSCREEN: return overrideWidth;
+        case SM_CYSCREEN:
+        case SM_CYVIRTUALSCREEN: return overrideHeight;
+        default: return 0;
+    }
+}
+
+int fromSdl(int nIndex) {
+    if (nIndex == SM_CXSCREEN || nIndex == SM_CYSCREEN) {
+        SDL_DisplayMode mode = {};
+        if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return 0;
+        return nIndex == SM_CXSCREEN ? mode.w : mode.h;
+    }
+    int displays = SDL_GetNumVideoDisplays();
+    if (displays <= 0) return 0;
+    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+    for (int i = 0; i < displays; ++i) {
+        SDL_Rect bounds = {};
+        if (SDL_GetDisplayBounds(i, &bounds) != 0) continue;
+        left = std::min(left, bounds.x);
+        top = std::min(top, bounds.y);
+        right = std::max(right, bounds.x + bounds.w);
+        bottom = std::max(bottom, bounds.y + bounds.h);
+    }
+    if (left > right || top > bottom) return 0;
+    switch (nIndex) {
+        case SM_XVIRTUALSCREEN: return left;
+        case SM_YVIRTUALSCREEN: return top;
+        case SM_CXVIRTUALSCREEN: return right - left;
+        case SM_CYVIRTUALSCREEN: return bottom - top;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+void ZarnSetScreenMetricsOverride(int width, int height) {
+    bool valid = width > 0 && height > 0;
+    overrideWidth = valid ? width : 0;
+    overrideHeight = valid ? height : 0;
+}
+
+int GetSystemMetrics(int nIndex) {
+    switch (nIndex) {
+        case SM_CXSCREEN:
+        case SM_CYSCREEN:
+        case SM_XVIRTUALSCREEN:
+        case SM_YVIRTUALSCREEN:
+        case SM_CXVIRTUALSCREEN:
+        case SM_CYVIRTUALSCREEN: break;
+        default: return 0;
+    }
+    if (overrideWidth > 0) return fromOverride(nIndex);
+
+    // Video may not be up yet (the settings dialog, tools): bring it up just for the question.
+    bool wasUp = SDL_WasInit(SDL_INIT_VIDEO) != 0;
+    if (!wasUp && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+    int value = fromSdl(nIndex);
+    if (!wasUp) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return value;
+}

@@ -1,0 +1,39 @@
+// Showing a window and giving it the foreground and the keyboard focus, as device creation
+// does once the device exists. Off-screen windows have nothing to show or focus; the calls
+// succeed on them so the same code runs with and without a display.
+#include <windows.h>
+
+#include "win32/window/WindowObject.h"
+
+#include <SDL.h>
+
+namespace {
+HWND focusWindow = nullptr;
+}
+
+BOOL ShowWindow(HWND hWnd, int nCmdShow) {
+    if (!zarnIsLiveWindow(hWnd)) return FALSE;
+    BOOL wasVisible = TRUE;
+    if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) {
+        wasVisible = (SDL_GetWindowFlags(hWnd->sdlWindow) & SDL_WINDOW_SHOWN) != 0;
+        if (nCmdShow == SW_HIDE)
+            SDL_HideWindow(hWnd->sdlWindow);
+        else
+            SDL_ShowWindow(hWnd->sdlWindow);
+    }
+    return wasVisible;
+}
+
+BOOL SetForegroundWindow(HWND hWnd) {
+    if (!zarnIsLiveWindow(hWnd)) return FALSE;
+    if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) SDL_RaiseWindow(hWnd->sdlWindow);
+    return TRUE;
+}
+
+HWND SetFocus(HWND hWnd) {
+    if (hWnd && !zarnIsLiveWindow(hWnd)) return nullptr;
+    HWND previous = zarnIsLiveWindow(focusWindow) ? focusWindow : nullptr;
+    if (hWnd && hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) SDL_SetWindowInputFocus(hWnd->sdlWindow);
+    focusWindow = hWnd;
+    return previous;
+}
