@@ -1,0 +1,35 @@
+// SDL windows that a Direct3D device can present into: every one carries an OpenGL 3.3 core
+// surface. The picture is drawn into off-screen framebuffers and blitted in at Present, so
+// the window itself needs neither depth nor multisampling.
+#include "win32/window/WindowObject.h"
+#include "win32/window/WindowRegistry.h"
+
+#include <SDL.h>
+
+HWND zarnCreateSdlWindow(const char* title, int x, int y, int width, int height, uint32_t sdlFlags) {
+    if (width <= 0 || height <= 0) return nullptr;
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+
+    SDL_Window* sdlWindow =
+        SDL_CreateWindow(title ? title : "", x, y, width, height, SDL_WINDOW_OPENGL | sdlFlags);
+    if (!sdlWindow) return nullptr;
+
+    HWND window = new HWND__;
+    window->kind = WindowKind::Sdl;
+    window->sdlWindow = sdlWindow;
+    window->title = title ? title : "";
+    window->clientWidth = width;
+    window->clientHeight = height;
+    zarnRegisterWindow(window);
+    zarnUpdateClientSize(window);
+    return window;
+}

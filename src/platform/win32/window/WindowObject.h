@@ -1,0 +1,50 @@
+// What a window handle points at. A window is either an SDL2 window (with an OpenGL
+// surface, so a Direct3D device can present into it) or an off-screen window, which has
+// only a client size and the image last presented into it. The window procedure, class name,
+// title and parent are kept here for the message loop; this header is private to the
+// platform layer (win32/ and the Direct3D back ends).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SDL_Window;
+
+enum class WindowKind { Sdl, Offscreen };
+
+struct HWND__ {
+    WindowKind kind = WindowKind::Offscreen;
+    SDL_Window* sdlWindow = nullptr;  // Sdl kind only
+    WNDPROC windowProc = nullptr;
+    std::string className;
+    std::string title;
+    HWND parent = nullptr;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    LONG_PTR userData = 0;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    // Off-screen kind: what the last Present left in the window, top row first, 0xAARRGGBB.
+    std::vector<uint32_t> presentedImage;
+};
+
+// Creates an SDL window able to carry an OpenGL 3.3 core context (video is initialised on
+// first use). sdlFlags are added to SDL_WINDOW_OPENGL (e.g. SDL_WINDOW_HIDDEN,
+// SDL_WINDOW_BORDERLESS). Null when SDL has no video or refuses the window.
+HWND zarnCreateSdlWindow(const char* title, int x, int y, int width, int height, uint32_t sdlFlags);
+
+// The window object of an SDL window made by zarnCreateSdlWindow (null if none).
+HWND zarnWindowFromSdl(SDL_Window* sdlWindow);
+
+// Whether the handle names a live window of this stand-in.
+bool zarnIsLiveWindow(HWND window);
+
+// Refreshes the client size of an SDL window from SDL (after a resize).
+void zarnUpdateClientSize(HWND window);
+
+// The size an off-screen adapter reports as its one display mode: the most recently created
+// live off-screen window's client size, else 1024 × 768.
+void zarnOffscreenDesktopSize(int* width, int* height);
