@@ -268,6 +268,7 @@ typedef struct tagMSG {
 #define SM_CXVIRTUALSCREEN 78
 #define SM_CYVIRTUALSCREEN 79
 
+#define WHITE_BRUSH 0
 #define BLACK_BRUSH 4
 
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
@@ -281,6 +282,12 @@ BOOL DestroyWindow(HWND hWnd);
 BOOL IsWindow(HWND hWnd);
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
 BOOL SetForegroundWindow(HWND hWnd);
+HWND GetForegroundWindow();
+// Windows here have no frame, so a window's rectangle is its client area (in screen
+// coordinates); also answers for a foreign X window given by its id (a preview host's).
+BOOL GetWindowRect(HWND hWnd, LPRECT lpRect);
+BOOL ValidateRect(HWND hWnd, const RECT* lpRect);
+BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
 BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
@@ -292,9 +299,12 @@ void PostQuitMessage(int nExitCode);
 
 int ShowCursor(BOOL bShow);
 BOOL GetCursorPos(LPPOINT lpPoint);
+BOOL SetCursorPos(int X, int Y);
 int GetSystemMetrics(int nIndex);
 
 HDC GetDC(HWND hWnd);
 int ReleaseDC(HWND hWnd, HDC hDC);
 HGDIOBJ GetStockObject(int i);
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
+
+BOOL SetCurrentDirectoryA(LPCSTR lpPathName);

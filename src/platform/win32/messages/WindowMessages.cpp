@@ -1,0 +1,321 @@
+// Window classes, window creation and destruction, and the message queue with Win32's paint
+// rule: a window that is never validated is sent WM_PAINT whenever its queue is empty. The
+// saver's frame loop is built on exactly that rule.
+#include "win32/messages/MessageState.h"
+#include "win32/messages/ZarnWindowBackend.h"
+#include "win32/window/WindowObject.h"
+#include "win32/ZarnOffscreen.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+ZarnWindowBackend backend = ZARN_WINDOWS_ON_DISPLAY;
+std::map<std::string, WNDCLASSA> classes;
+std::map<HWND, WindowMessageState> windowStates;
+// Creation order, so paints are handed out in a stable order.
+std::vector<HWND> messageWindows;
+bool quitPosted = false;
+int quitCode = 0;
+
+// A foreign X window (a preview host's) given to us by its id, not created here.
+bool isForeignXWindow(HWND window) {
+    if (!window || zarnIsLiveWindow(window)) return false;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    XWindowAttributes attributes{};
+    int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    const Status ok = XGetWindowAttributes(display, Window(reinterpret_cast<uintptr_t>(window)), &attributes);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return ok != 0;
+}
+
+bool foreignXWindowSize(HWND window, int* width, int* height) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    XWindowAttributes attributes{};
+    int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    const Status ok = XGetWindowAttributes(display, Window(reinterpret_cast<uintptr_t>(window)), &attributes);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    if (!ok) return false;
+    *width = attributes.width;
+    *height = attributes.height;
+    return true;
+}
+
+// Puts an SDL window inside a foreign X window, so a preview draws in its host's pane.
+void reparentIntoForeign(HWND window, HWND parent) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window->sdlWindow || !SDL_GetWindowWMInfo(window->sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    XReparentWindow(info.info.x11.display, info.info.x11.window, Window(reinterpret_cast<uintptr_t>(parent)), 0, 0);
+    XMapRaised(info.info.x11.display, info.info.x11.window);
+    XSync(info.info.x11.display, False);
+}
+
+LRESULT callWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!zarnIsMessageWindow(window) || !window->windowProc) return 0;
+    return window->windowProc(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+WindowMessageState* zarnMessageState(HWND window) {
+    auto it = windowStates.find(window);
+    return it == windowStates.end() ? nullptr : &it->second;
+}
+
+bool zarnIsMessageWindow(HWND window) {
+    WindowMessageState* state = zarnMessageState(window);
+    return state && !state->destroyed && zarnIsLiveWindow(window);
+}
+
+std::deque<MSG>& zarnPostedMessages() {
+    static std::deque<MSG> queue;
+    return queue;
+}
+
+void zarnPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.time = SDL_WasInit(SDL_INIT_TIMER) ? SDL_GetTicks() : 0;
+    zarnPostedMessages().push_back(msg);
+}
+
+void ZarnSetWindowBackend(ZarnWindowBackend newBackend) { backend = newBackend; }
+ZarnWindowBackend ZarnGetWindowBackend() { return backend; }
+
+void ZarnResetMessageQueue() {
+    zarnPostedMessages().clear();
+    quitPosted = false;
+    quitCode = 0;
+}
+
+ATOM RegisterClassA(const WNDCLASSA* lpWndClass) {
+    if (!lpWndClass || !lpWndClass->lpszClassName || !lpWndClass->lpfnWndProc) return 0;
+    const std::string name = lpWndClass->lpszClassName;
+    // Win32 refuses a second registration of a class name in the same module.
+    if (classes.count(name)) return 0;
+    WNDCLASSA copy = *lpWndClass;
+    classes[name] = copy;
+    return ATOM(classes.size());
+}
+
+HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
+                     int nWidth, int nHeight, HWND hWndParent, HMENU, HINSTANCE, LPVOID) {
+    if (!lpClassName) return nullptr;
+    auto found = classes.find(lpClassName);
+    if (found == classes.end()) return nullptr;
+    const bool child = (dwStyle & WS_CHILD) != 0;
+    if (child && !IsWindow(hWndParent)) return nullptr;
+
+    HWND window = nullptr;
+    if (backend == ZARN_WINDOWS_OFFSCREEN) {
+        window = ZarnCreateOffscreenWindow(nWidth, nHeight);
+    } else {
+        uint32_t flags = 0;
+        if (!(dwStyle & WS_VISIBLE)) flags |= SDL_WINDOW_HIDDEN;
+        if ((dwStyle & WS_POPUP) || child) flags |= SDL_WINDOW_BORDERLESS;
+        if (dwExStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+        if (child && !zarnIsLiveWindow(hWndParent)) flags |= SDL_WINDOW_HIDDEN;  // shown once inside its host
+        window = zarnCreateSdlWindow(lpWindowName, X, Y, nWidth, nHeight, flags);
+        if (window && child && !zarnIsLiveWindow(hWndParent)) {
+            reparentIntoForeign(window, hWndParent);
+            SDL_ShowWindow(window->sdlWindow);
+        }
+    }
+    if (!window) return nullptr;
+    window->windowProc = found->second.lpfnWndProc;
+    window->className = lpClassName;
+    window->title = lpWindowName ? lpWindowName : "";
+    window->parent = hWndParent;
+    window->style = dwStyle;
+    window->exStyle = dwExStyle;
+    windowStates[window] = WindowMessageState{};
+    messageWindows.push_back(window);
+
+    if (window->windowProc(window, WM_CREATE, 0, 0) == -1) {
+        DestroyWindow(window);
+        return nullptr;
+    }
+    if (zarnIsMessageWindow(window) && (dwStyle & WS_VISIBLE)) callWindowProc(window, WM_SHOWWINDOW, TRUE, 0);
+    return window;
+}
+
+BOOL DestroyWindow(HWND hWnd) {
+    if (!zarnIsMessageWindow(hWnd)) return FALSE;
+    callWindowProc(hWnd, WM_DESTROY, 0, 0);
+    WindowMessageState* state = zarnMessageState(hWnd);
+    if (state) state->destroyed = true;
+    auto& queue = zarnPostedMessages();
+    for (auto it = queue.begin(); it != queue.end();) it = (it->hwnd == hWnd) ? queue.erase(it) : it + 1;
+    // The window object itself stays: a Direct3D device made on it is kept until the process
+    // ends and may still refer to it. Only what the user sees goes away.
+    if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) SDL_HideWindow(hWnd->sdlWindow);
+    return TRUE;
+}
+
+BOOL IsWindow(HWND hWnd) {
+    if (!hWnd) return FALSE;
+    if (zarnIsLiveWindow(hWnd)) {
+        WindowMessageState* state = zarnMessageState(hWnd);
+        return !(state && state->destroyed);
+    }
+    return isForeignXWindow(hWnd) ? TRUE : FALSE;
+}
+
+BOOL GetWindowRect(HWND hWnd, LPRECT lpRect) {
+    if (!lpRect || !hWnd) return FALSE;
+    if (zarnIsLiveWindow(hWnd)) {
+        // Our windows have no frame: the window rectangle is the client area.
+        GetClientRect(hWnd, lpRect);
+        if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) {
+            int x = 0, y = 0;
+            SDL_GetWindowPosition(hWnd->sdlWindow, &x, &y);
+            lpRect->left += x;
+            lpRect->right += x;
+            lpRect->top += y;
+            lpRect->bottom += y;
+        }
+        return TRUE;
+    }
+    int width = 0, height = 0;
+    if (!foreignXWindowSize(hWnd, &width, &height)) return FALSE;
+    *lpRect = RECT{0, 0, width, height};
+    return TRUE;
+}
+
+HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
+    for (HWND window : messageWindows) {
+        if (!zarnIsMessageWindow(window)) continue;
+        if (lpClassName && window->className != lpClassName) continue;
+        if (lpWindowName && window->title != lpWindowName) continue;
+        return window;
+    }
+    return nullptr;
+}
+
+BOOL SetForegroundWindow(HWND hWnd) {
+    if (!zarnIsMessageWindow(hWnd)) return FALSE;
+    if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) {
+        SDL_RaiseWindow(hWnd->sdlWindow);
+        SDL_SetWindowInputFocus(hWnd->sdlWindow);
+    }
+    return TRUE;
+}
+
+HWND GetForegroundWindow() {
+    for (HWND window : messageWindows)
+        if (zarnIsMessageWindow(window) && window->kind == WindowKind::Sdl && window->sdlWindow &&
+            (SDL_GetWindowFlags(window->sdlWindow) & SDL_WINDOW_INPUT_FOCUS))
+            return window;
+    return nullptr;
+}
+
+BOOL ValidateRect(HWND hWnd, const RECT*) {
+    WindowMessageState* state = zarnMessageState(hWnd);
+    if (!state || state->destroyed) return FALSE;
+    state->invalid = false;
+    return TRUE;
+}
+
+BOOL InvalidateRect(HWND hWnd, const RECT*, BOOL) {
+    WindowMessageState* state = zarnMessageState(hWnd);
+    if (!state || state->destroyed) return FALSE;
+    state->invalid = true;
+    return TRUE;
+}
+
+LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM, LPARAM) {
+    switch (Msg) {
+    case WM_PAINT:
+        // What BeginPaint / EndPaint would do: the window counts as painted until invalidated.
+        ValidateRect(hWnd, nullptr);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(hWnd);
+        return 0;
+    case WM_ERASEBKGND: {
+        if (!zarnIsMessageWindow(hWnd)) return 0;
+        auto found = classes.find(hWnd->className);
+        if (found == classes.end() || !found->second.hbrBackground) return 0;
+        RECT client{};
+        GetClientRect(hWnd, &client);
+        HDC dc = GetDC(hWnd);
+        FillRect(dc, &client, found->second.hbrBackground);
+        ReleaseDC(hWnd, dc);
+        return 1;
+    }
+    default:
+        return 0;
+    }
+}
+
+BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (hWnd && !zarnIsMessageWindow(hWnd)) return FALSE;
+    zarnPostMessage(hWnd, Msg, wParam, lParam);
+    return TRUE;
+}
+
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    return callWindowProc(hWnd, Msg, wParam, lParam);
+}
+
+void PostQuitMessage(int nExitCode) {
+    quitPosted = true;
+    quitCode = nExitCode;
+}
+
+BOOL GetMessageA(LPMSG lpMsg, HWND, UINT, UINT) {
+    if (!lpMsg) return -1;
+    for (;;) {
+        auto& queue = zarnPostedMessages();
+        if (!queue.empty()) {
+            *lpMsg = queue.front();
+            queue.pop_front();
+            return TRUE;
+        }
+        if (quitPosted) {
+            quitPosted = false;
+            *lpMsg = MSG{};
+            lpMsg->message = WM_QUIT;
+            lpMsg->wParam = WPARAM(quitCode);
+            return FALSE;
+        }
+        if (zarnPumpSdlEvents() && !queue.empty()) continue;
+        // Paint comes last, when nothing else is waiting.
+        for (HWND window : messageWindows) {
+            WindowMessageState* state = zarnMessageState(window);
+            if (!state || state->destroyed || !state->invalid || !(window->style & WS_VISIBLE)) continue;
+            *lpMsg = MSG{};
+            lpMsg->hwnd = window;
+            lpMsg->message = WM_PAINT;
+            return TRUE;
+        }
+        zarnWaitForEvents();
+    }
+}
+
+BOOL TranslateMessage(const MSG*) {
+    // Nothing here reads WM_CHAR, so key messages are not turned into characters.
+    return FALSE;
+}
+
+LRESULT DispatchMessageA(const MSG* lpMsg) {
+    if (!lpMsg) return 0;
+    return callWindowProc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+}
