@@ -1,6 +1,7 @@
 // GetSystemMetrics for the screen sizes the saver reads: the primary display's size and the
 // rectangle around all displays, from SDL. Without a display Win32's failure value 0 comes
-// back; callers treat that as "no screen size known".
+// back (also when SDL only has a display-less driver); callers treat that as "no screen
+// size known".
 #include <windows.h>
 
 #include "ZarnScreenMetrics.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -25,7 +27,15 @@ int fromOverride(int nIndex) {
     }
 }
 
+// SDL falls back to video drivers with no screen behind them (e.g. "offscreen", which
+// invents a 1024 x 768 mode); their sizes describe nothing the user sees.
+bool realDisplay() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
+}
+
 int fromSdl(int nIndex) {
+    if (!realDisplay()) return 0;
     if (nIndex == SM_CXSCREEN || nIndex == SM_CYSCREEN) {
         SDL_DisplayMode mode = {};
         if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return 0;

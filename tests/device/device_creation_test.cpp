@@ -1,0 +1,166 @@
+// createDevice end to end on the scripted Direct3D: back-buffer size from the settings and
+// the screen, the request it builds, the three failure messages and what each leaves behind,
+// and what a successful creation sets up.
+#include "DeviceFixture.h"
+
+#include <ZarnOffscreen.h>
+#include <ZarnScreenMetrics.h>
+
+namespace {
+
+class DeviceCreationTest : public DeviceFixture {
+protected:
+    void TearDown() override {
+        DeviceFixture::TearDown();
+        ZarnSetScreenMetricsOverride(0, 0);
+        if (window) ZarnDestroyWindow(window);
+    }
+
+    // Creates the device for a window of the given client size on a screen of the given
+    // size; returns createDevice's answer.
+    bool create(int clientW, int clientH, int screenW, int screenH, ZarnDirect3DScript script = {}) {
+        ZarnSetScreenMetricsOverride(screenW, screenH);
+        if (window) ZarnDestroyWindow(window);
+        window = ZarnCreateOffscreenWindow(clientW, clientH);
+        EXPECT_NE(nullptr, window);
+        releaseDevice();
+        ZarnScopedRecordingDirect3D installed(std::move(script));
+        return createDevice(window);
+    }
+
+    ZarnRecordingDevice* recordingDevice() { return static_cast<ZarnRecordingDevice*>(saverState.device); }
+
+    HWND window = nullptr;
+};
+
+TEST_F(DeviceCreationTest, BackBufferFollowsResolutionAndScreenAspect) {
+    saverState.settings.Resolution = 800;
+    ASSERT_TRUE(create(1280, 1024, 1280, 1024));
+    EXPECT_EQ(800u, saverState.presentParams.BackBufferWidth);
+    EXPECT_EQ(640u, saverState.presentParams.BackBufferHeight);
+
+    ASSERT_TRUE(create(1920, 1080, 1920, 1080));
+    EXPECT_EQ(800u, saverState.presentParams.BackBufferWidth);
+    EXPECT_EQ(450u, saverState.presentParams.BackBufferHeight);
+
+    saverState.settings.Resolution = 1024;
+    ASSERT_TRUE(create(1920, 1200, 1920, 1200));
+    EXPECT_EQ(640u, saverState.presentParams.BackBufferHeight);
+
+    for (int resolution : {0, -5}) {
+        saverState.settings.Resolution = resolution;
+        ASSERT_TRUE(create(1920, 1080, 1920, 1080));
+        EXPECT_EQ(1920u, saverState.presentParams.BackBufferWidth);
+        EXPECT_EQ(1080u, saverState.presentParams.BackBufferHeight);
+    }
+}
+
+TEST_F(DeviceCreationTest, PreviewWindowUsesItsOwnClientSize) {
+    saverState.settings.Resolution = 800;
+    ASSERT_TRUE(create(152, 112, 1920, 1080));
+    EXPECT_EQ(152u, saverState.presentParams.BackBufferWidth);
+    EXPECT_EQ(112u, saverState.presentParams.BackBufferHeight);
+}
+
+TEST_F(DeviceCreationTest, UnknownScreenSizeFallsBackToTheWindowInsteadOfDividingByZero) {
+    saverState.settings.Resolution = 800;
+    // With no override and no display GetSystemMetrics answers 0; simulate exactly that.
+    ZarnSetScreenMetricsOverride(0, 0);
+    window = ZarnCreateOffscreenWindow(1024, 768);
+    ZarnScopedRecordingDirect3D installed;
+    if (GetSystemMetrics(SM_CXSCREEN) != 0) GTEST_SKIP() << "a display is present";
+    ASSERT_TRUE(createDevice(window));
+    EXPECT_EQ(1024u, saverState.presentParams.BackBufferWidth);
+    EXPECT_EQ(768u, saverState.presentParams.BackBufferHeight);
+}
+
+TEST_F(DeviceCreationTest, SuccessfulCreationMatchesTheRequestAndReportsIt) {
+    saverState.settings.Antialiasing = 4;
+    saverState.settings.IntervalImmediate = true;
+    ZarnDirect3DScript script;
+    script.adapters[0].multiSampleQualities = {{D3DMULTISAMPLE_2_SAMPLES, 3}};
+    ASSERT_TRUE(create(1280, 1024, 1280, 1024, script));
+    ASSERT_NE(nullptr, saverState.device);
+    EXPECT_EQ(D3DMULTISAMPLE_2_SAMPLES, saverState.presentParams.MultiSampleType);
+    EXPECT_EQ(2u, saverState.presentParams.MultiSampleQuality);
+    EXPECT_EQ((UINT)D3DPRESENT_INTERVAL_IMMEDIATE, saverState.presentParams.PresentationInterval);
+    EXPECT_EQ(window, saverState.presentParams.hDeviceWindow);
+    EXPECT_EQ(window, deviceWindow());
+
+    ZarnRecordingLog& calls = recordingDevice()->log();
+    int creation = calls.indexOfCall("CreateDevice");
+    ASSERT_GE(creation, 0);
+    EXPECT_EQ(0u, calls.lines[creation].find("CreateDevice(0, D3DDEVTYPE_HAL, hwnd, 0x40, {1280x1024 "))
+        << calls.lines[creation];
+    EXPECT_EQ(creation + 1, calls.indexOf("SetRenderState(D3DRS_SPECULARENABLE, 1)"))
+        << "specular lighting is the device's first state";
+
+    std::string log = logText();
+    size_t searching = log.find("Searching for valid device settings.\n");
+    size_t name = log.find("Device name: Zarn recording adapter\n");
+    size_t multisample = log.find("  Multisample Type:              4           2\n");
+    size_t creating = log.find("Creating Drect3D device.\n");
+    ASSERT_NE(std::string::npos, searching) << log;
+    ASSERT_NE(std::string::npos, name) << log;
+    ASSERT_NE(std::string::npos, multisample) << log;
+    ASSERT_NE(std::string::npos, creating) << log;
+    EXPECT_LT(searching, name);
+    EXPECT_LT(multisample, creating);
+}
+
+TEST_F(DeviceCreationTest, FailuresShowTheirMessageAndLeaveNoDevice) {
+    const std::string longText =
+        "ERROR: Unable to start the screen saver. It appears that your graphics hardware does not have\n"
+        "sufficient support of Direct3D 9.0c.  Error message: ";
+    struct Case {
+        HRESULT result;
+        const char* reason;
+    } cases[] = {{D3DERR_OUTOFVIDEOMEMORY, "Out of video memory"},
+                 {D3DERR_DEVICELOST, "Device lost"},
+                 {D3DERR_INVALIDCALL, "Invalid call to CreateDevice()"},
+                 {D3DERR_NOTAVAILABLE, "Device not available"},
+                 {E_FAIL, "Unknown"}};
+    for (const Case& c : cases) {
+        ZarnDirect3DScript script;
+        script.createDeviceResult = c.result;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(create(1280, 1024, 1280, 1024, script));
+        std::string shown = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(longText + c.reason + "\n", shown);
+        EXPECT_EQ(nullptr, saverState.device);
+        EXPECT_EQ(nullptr, saverState.direct3d) << "both are released after a failed creation";
+    }
+    EXPECT_EQ(std::string::npos, logText().find("ERROR")) << "message boxes are not logged";
+}
+
+TEST_F(DeviceCreationTest, NoDirect3DOrNoUsableComboShowTheirMessages) {
+    ZarnSetScreenMetricsOverride(1280, 1024);
+    window = ZarnCreateOffscreenWindow(1280, 1024);
+    {
+        ZarnScopedRecordingDirect3D installed;
+        installed.failCreates(1);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(createDevice(window));
+        EXPECT_EQ(
+            "ERROR: Unable to locate Direct3D, version 9.  The drivers may be missing, or your\n"
+            "graphics hardware may not support Direct3D 9.\n",
+            testing::internal::GetCapturedStderr());
+        EXPECT_EQ(nullptr, saverState.direct3d);
+    }
+
+    ZarnDirect3DScript script;
+    script.adapters[0].backBufferFormats.clear();
+    ZarnScopedRecordingDirect3D installed(script);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(createDevice(window));
+    EXPECT_EQ(
+        "ERROR: Unable to start the game.  It appears that your graphics hardware\n"
+        "does not have sufficient support of Direct3D 9.\n",
+        testing::internal::GetCapturedStderr());
+    EXPECT_EQ(nullptr, saverState.device);
+    EXPECT_NE(nullptr, saverState.direct3d) << "the Direct3D object stays after a failed search";
+    releaseDevice();
+    EXPECT_EQ(nullptr, saverState.direct3d);
+}
+
+}  // namespace
