@@ -24,6 +24,3 @@ void zarnPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 bool zarnPumpSdlEvents();
 // Waits a little for the next SDL event (or just sleeps briefly without SDL).
 void zarnWaitForEvents();
-
-// True when "the screen" is the display (SDL video running or startable).
-bool zarnDisplayAvailable();

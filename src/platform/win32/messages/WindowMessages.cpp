@@ -209,15 +209,6 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
     return nullptr;
 }
 
-BOOL SetForegroundWindow(HWND hWnd) {
-    if (!zarnIsMessageWindow(hWnd)) return FALSE;
-    if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) {
-        SDL_RaiseWindow(hWnd->sdlWindow);
-        SDL_SetWindowInputFocus(hWnd->sdlWindow);
-    }
-    return TRUE;
-}
-
 HWND GetForegroundWindow() {
     for (HWND window : messageWindows)
         if (zarnIsMessageWindow(window) && window->kind == WindowKind::Sdl && window->sdlWindow &&

@@ -1,6 +1,6 @@
-// Not part of Win32: where CreateWindowExA puts new windows, and what "the screen" is. The
-// saver uses the display (SDL2); tests and the snapshot tool switch to off-screen windows,
-// whose screen is the most recent off-screen window's size, so nothing needs an X server.
+// Not part of Win32: where CreateWindowExA puts new windows. The saver uses the display
+// (SDL2); tests and the snapshot tool switch to off-screen windows, so nothing needs an X
+// server (they pin the screen size with ZarnSetScreenMetricsOverride as well).
 #pragma once
 
 #include <windows.h>
