@@ -1,0 +1,144 @@
+// Image decoding through stb_image (PNG, JPEG, BMP and TGA only, the formats the saver's
+// media use), box-filter mip reduction and texel writing for the D3DX texture calls. stb is
+// compiled into this file alone, with static linkage, so no other user of stb clashes with it.
+#include "d3dx9/D3DXTextureImage.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_NO_STDIO
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_BMP
+#define STBI_ONLY_TGA
+#define STBI_MAX_DIMENSIONS 16384
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#include <stb/stb_image.h>
+#pragma GCC diagnostic pop
+
+namespace d3dxtexture {
+
+bool readFile(const char* path, std::vector<uint8_t>* bytes) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return false;
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    long length = ok ? std::ftell(file) : -1;
+    ok = ok && length >= 0 && static_cast<uint64_t>(length) <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok) {
+        try {
+            bytes->resize(static_cast<size_t>(length));
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    if (ok && length > 0) ok = std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
+    std::fclose(file);
+    return ok;
+}
+
+bool decodeImage(const uint8_t* data, size_t size, Image* out, std::string* reason) {
+    if (!data || size == 0 || size > static_cast<size_t>(INT32_MAX)) {
+        *reason = "empty or oversized file";
+        return false;
+    }
+    int width = 0, height = 0, channels = 0;
+    if (!stbi_info_from_memory(data, static_cast<int>(size), &width, &height, &channels)) {
+        *reason = stbi_failure_reason() ? stbi_failure_reason() : "unknown image format";
+        return false;
+    }
+    if (width <= 0 || height <= 0 || static_cast<UINT>(width) > kMaxImageSide ||
+        static_cast<UINT>(height) > kMaxImageSide ||
+        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxImagePixels) {
+        *reason = "image too large";
+        return false;
+    }
+    stbi_uc* rgba = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
+    if (!rgba) {
+        *reason = stbi_failure_reason() ? stbi_failure_reason() : "damaged image";
+        return false;
+    }
+    bool ok = true;
+    try {
+        out->width = static_cast<UINT>(width);
+        out->height = static_cast<UINT>(height);
+        out->bgra.resize(static_cast<size_t>(width) * height * 4);
+        for (size_t i = 0; i < out->bgra.size(); i += 4) {
+            out->bgra[i + 0] = rgba[i + 2];
+            out->bgra[i + 1] = rgba[i + 1];
+            out->bgra[i + 2] = rgba[i + 0];
+            out->bgra[i + 3] = rgba[i + 3];
+        }
+    } catch (const std::bad_alloc&) {
+        *reason = "out of memory";
+        ok = false;
+    }
+    stbi_image_free(rgba);
+    return ok;
+}
+
+Image shrink(const Image& source, UINT width, UINT height) {
+    Image out;
+    out.width = std::max(1u, width);
+    out.height = std::max(1u, height);
+    out.bgra.assign(static_cast<size_t>(out.width) * out.height * 4, 0);
+    for (UINT y = 0; y < out.height; ++y) {
+        UINT y0 = static_cast<UINT>(static_cast<uint64_t>(y) * source.height / out.height);
+        UINT y1 = std::max(y0 + 1, static_cast<UINT>(static_cast<uint64_t>(y + 1) * source.height / out.height));
+        for (UINT x = 0; x < out.width; ++x) {
+            UINT x0 = static_cast<UINT>(static_cast<uint64_t>(x) * source.width / out.width);
+            UINT x1 = std::max(x0 + 1, static_cast<UINT>(static_cast<uint64_t>(x + 1) * source.width / out.width));
+            uint64_t sum[4] = {0, 0, 0, 0};
+            for (UINT sy = y0; sy < y1 && sy < source.height; ++sy)
+                for (UINT sx = x0; sx < x1 && sx < source.width; ++sx)
+                    for (int c = 0; c < 4; ++c) sum[c] += source.bgra[(static_cast<size_t>(sy) * source.width + sx) * 4 + c];
+            uint64_t count = static_cast<uint64_t>(std::min(y1, source.height) - y0) * (std::min(x1, source.width) - x0);
+            uint8_t* texel = &out.bgra[(static_cast<size_t>(y) * out.width + x) * 4];
+            for (int c = 0; c < 4; ++c) texel[c] = static_cast<uint8_t>((sum[c] + count / 2) / count);
+        }
+    }
+    return out;
+}
+
+void writeRows(const Image& image, const D3DLOCKED_RECT& locked) {
+    const size_t rowBytes = static_cast<size_t>(image.width) * 4;
+    auto* target = static_cast<uint8_t*>(locked.pBits);
+    for (UINT y = 0; y < image.height; ++y)
+        std::memcpy(target + static_cast<size_t>(y) * locked.Pitch, &image.bgra[y * rowBytes], rowBytes);
+}
+
+uint16_t floatToHalf(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const uint32_t sign = (bits >> 16) & 0x8000u;
+    const uint32_t exponent = (bits >> 23) & 0xFFu;
+    uint32_t mantissa = bits & 0x7FFFFFu;
+    if (exponent == 0xFF) return static_cast<uint16_t>(sign | 0x7C00u | (mantissa ? 0x200u : 0u));  // inf, NaN
+    int halfExponent = static_cast<int>(exponent) - 127 + 15;
+    if (halfExponent >= 0x1F) return static_cast<uint16_t>(sign | 0x7C00u);  // too large: infinity
+    if (halfExponent <= 0) {
+        // A subnormal half (or zero): shift the full mantissa into place, rounding to even.
+        if (halfExponent < -10) return static_cast<uint16_t>(sign);
+        mantissa |= 0x800000u;
+        const int shift = 14 - halfExponent;
+        uint32_t half = mantissa >> shift;
+        const uint32_t remainder = mantissa & ((1u << shift) - 1);
+        const uint32_t halfway = 1u << (shift - 1);
+        if (remainder > halfway || (remainder == halfway && (half & 1))) ++half;
+        return static_cast<uint16_t>(sign | half);
+    }
+    uint32_t half = (static_cast<uint32_t>(halfExponent) << 10) | (mantissa >> 13);
+    const uint32_t remainder = mantissa & 0x1FFFu;
+    if (remainder > 0x1000u || (remainder == 0x1000u && (half & 1))) ++half;  // may carry into the exponent
+    return static_cast<uint16_t>(sign | half);
+}
+
+}  // namespace d3dxtexture
