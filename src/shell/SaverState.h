@@ -18,6 +18,8 @@ struct SaverState {
     D3DPRESENT_PARAMETERS presentParams = {};
     ClockScene* scene = nullptr;  // owned; created by the first paint, kept until exit
     bool deviceReady = false;
+    // The first paint could not create a device: nothing may touch one from then on.
+    bool deviceFailed = false;
     uint32_t lastPaintTick = 0;
     int64_t lastFrameCounter = 0;
 };

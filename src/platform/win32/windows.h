@@ -283,6 +283,7 @@ BOOL IsWindow(HWND hWnd);
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
 BOOL SetForegroundWindow(HWND hWnd);
 HWND GetForegroundWindow();
+HWND GetParent(HWND hWnd);
 // Windows here have no frame, so a window's rectangle is its client area (in screen
 // coordinates); also answers for a foreign X window given by its id (a preview host's).
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect);

@@ -209,6 +209,11 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
     return nullptr;
 }
 
+HWND GetParent(HWND hWnd) {
+    if (!zarnIsLiveWindow(hWnd) || !(hWnd->style & WS_CHILD)) return nullptr;
+    return hWnd->parent;
+}
+
 HWND GetForegroundWindow() {
     for (HWND window : messageWindows)
         if (zarnIsMessageWindow(window) && window->kind == WindowKind::Sdl && window->sdlWindow &&

@@ -1,0 +1,152 @@
+// renderFrame: the first-paint initialisation, then per paint the frame step, the shadow
+// pass, the colour pass, the post-processing chain and Present.
+#include "shell/FrameLoop.h"
+
+#include "assets/AssetLibrary.h"
+#include "assets/Mesh.h"
+#include "device/DeviceCreation.h"
+#include "render/MaterialBinding.h"
+#include "render/ScreenFX.h"
+#include "render/ShadowMapping.h"
+#include "scene/ClockScene.h"
+#include "shell/Diagnostics.h"
+#include "shell/SaverState.h"
+#include "shell/Timers.h"
+
+#include <new>
+
+const D3DXVECTOR3 lightPosition(-4.0f, 5.0f, -12.0f);
+
+namespace {
+
+// The shadow camera: from the light towards the middle of the clock face.
+constexpr float shadowFieldOfView = 0.56099874f;
+constexpr float shadowAspect = 1.3f;
+constexpr float shadowNear = 5.0f;
+constexpr float shadowFar = 25.0f;
+const D3DXVECTOR3 shadowTarget(-0.6f, 0.3f, 0.0f);
+
+void fillClientBlack(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(window, dc);
+}
+
+// Everything that needs the device, created once. Nothing is presented: the window shows
+// the black fill until the next paint renders the first frame.
+void initialiseOnFirstPaint(HWND window) {
+    fillClientBlack(window);
+    if (!createDevice(window)) {
+        // The failure has been shown to the user. Without a device there is nothing more to
+        // set up and nothing to draw with: the saver stays a black screen that closes on input.
+        saverState.deviceFailed = true;
+        return;
+    }
+    IDirect3DDevice9* device = saverState.device;
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+
+    assetLibrary.createDeviceObjects(device);
+    Mesh::staticInit();
+    initShadowMaps(device);
+    selectShadowMap(saverState.settings.EnableShadows);
+
+    saverState.scene = new (std::nothrow) ClockScene(assetLibrary);
+    if (saverState.scene) saverState.scene->prepare(device, &saverState.presentParams);
+    screenFX.createResources(device);
+    setupFixedLighting();
+
+    saverState.lastFrameCounter = readCounter();
+    saverState.deviceReady = true;
+}
+
+void renderOneFrame(HWND window) {
+    IDirect3DDevice9* device = saverState.device;
+    ClockScene* scene = saverState.scene;
+
+    const int64_t now = readCounter();
+    int32_t elapsedTime = elapsedMs(saverState.lastFrameCounter, now);
+    saverState.lastFrameCounter = now;
+    if (elapsedTime < 0) {
+        logPrintf("Warning: elapsedTime = %d\n", elapsedTime);
+        elapsedTime = 1;
+    } else if (elapsedTime > maxFrameStepMs) {
+        elapsedTime = maxFrameStepMs;
+    }
+
+    screenFX.redirectFrame();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    if (SUCCEEDED(device->BeginScene())) {
+        if (scene) scene->update(uint32_t(elapsedTime));
+        if (saverState.settings.EnableShadows && shadowsAvailable) {
+            beginShadowPass(device, shadowFieldOfView, shadowAspect, shadowNear, shadowFar, lightPosition,
+                            shadowTarget);
+            if (scene) scene->render(renderPassShadowMap, device);
+            endShadowPass(device);
+        }
+        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        setEyePosition(0.0f, 0.0f, -10.0f, 1.0f);
+        if (scene) scene->render(renderPassColour, device);
+        device->EndScene();
+    }
+    screenFX.applyEffects();
+
+    // A preview shows the whole back buffer in its own small window; the full-screen saver
+    // stretches it over the primary display, whatever size the back buffer is.
+    RECT client{};
+    GetClientRect(window, &client);
+    if (client.right - client.left < previewWidthLimit) {
+        device->Present(nullptr, &client, nullptr, nullptr);
+    } else {
+        RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        device->Present(nullptr, &screen, nullptr, nullptr);
+    }
+}
+
+}  // namespace
+
+void renderFrame(HWND window) {
+    if (saverState.deviceFailed) {
+        // Keep the black fill in place (an exposed window loses it); never touch a device.
+        fillClientBlack(window);
+        return;
+    }
+    if (!saverState.deviceReady) {
+        initialiseOnFirstPaint(window);
+        return;
+    }
+    if (!saverState.device) return;
+    renderOneFrame(window);
+}
+
+void setupFixedLighting() {
+    IDirect3DDevice9* device = saverState.device;
+    if (!device) return;
+    D3DMATERIAL9 material{};
+    material.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    material.Ambient = {1.0f, 1.0f, 1.0f, 1.0f};
+    material.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+    material.Emissive = {0.0f, 0.0f, 0.0f, 0.0f};
+    material.Power = 100.0f;
+    device->SetMaterial(&material);
+
+    D3DLIGHT9 light{};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = {1.0f, 1.0f, 1.0f, 0.0f};
+    light.Specular = {1.0f, 1.0f, 1.0f, 0.0f};
+    D3DXVECTOR3 direction(-lightPosition.x, -lightPosition.y, -lightPosition.z);
+    D3DXVec3Normalize(&direction, &direction);
+    light.Direction = direction;
+    light.Range = 1000.0f;
+    device->SetLight(0, &light);
+    device->LightEnable(0, TRUE);
+
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    device->SetRenderState(D3DRS_AMBIENT, 0x00202020);
+}

@@ -1,0 +1,71 @@
+// Reading the screen-saver service's command line: one mode letter, possibly a window handle.
+#include "shell/Host.h"
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The longest run of decimal digits at p; false when there is none.
+bool readHandle(const char*& p, uintptr_t* value) {
+    if (!isDigit(*p)) return false;
+    uintptr_t v = 0;
+    const uintptr_t limit = UINTPTR_MAX / 10;
+    bool overflow = false;
+    for (; isDigit(*p); ++p) {
+        // A number too large for a handle cannot name a window; keep reading the run.
+        if (v > limit) overflow = true;
+        v = v * 10 + uintptr_t(*p - '0');
+    }
+    *value = overflow ? 0 : v;
+    return true;
+}
+
+void skipSpaces(const char*& p) {
+    while (*p == ' ') ++p;
+}
+
+}  // namespace
+
+HostCommand parseCommandLine(const char* commandLine) {
+    HostCommand command;
+    const char* p = commandLine ? commandLine : "";
+    while (*p == ' ' || *p == '-' || *p == '/') ++p;
+    const char letter = *p;
+    if (letter == '\0') {
+        command.mode = HostMode::configuration;
+        return command;
+    }
+    ++p;
+    switch (letter) {
+    case 'S':
+    case 's':
+        command.mode = HostMode::fullScreen;
+        break;
+    case 'P':
+    case 'p':
+    case 'L':
+    case 'l':
+        command.mode = HostMode::preview;
+        skipSpaces(p);
+        command.hasWindow = readHandle(p, &command.window);
+        break;
+    case 'C':
+    case 'c':
+        command.mode = HostMode::configuration;
+        if (*p == ':') {
+            ++p;
+            command.hasWindow = readHandle(p, &command.window);
+        }
+        break;
+    case 'A':
+    case 'a':
+        command.mode = HostMode::passwordChange;
+        skipSpaces(p);
+        command.hasWindow = readHandle(p, &command.window);
+        break;
+    default:
+        command.mode = HostMode::invalid;
+        break;
+    }
+    return command;
+}
