@@ -74,6 +74,10 @@ bool GLDevice::initialise(GLDirect3D9* d3d, HWND window, const D3DPRESENT_PARAME
         *result = D3DERR_NOTAVAILABLE;
         return false;
     }
+    // The built-in program takes its pixel-centre fix-ups like any effect program.
+    const GLuint builtIn = fixedFunction.program();
+    programs.resize(size_t(builtIn) + 1);
+    programs[builtIn].posFixupLocation = fixedFunction.posFixupLocation();
     glGenVertexArrays(1, &vertexArray);
     cache.bindVertexArray(vertexArray);
     glGenSamplers(samplerCount, samplerObjects);
