@@ -115,8 +115,8 @@ HRESULT Mesh::createStripObjects(IDirect3DDevice9* device) {
         vertexDecl = nullptr;
         return E_FAIL;
     }
-    // A buffer of zero bytes cannot be created; such a mesh simply draws nothing.
-    if (stripVertexCount <= 0) return E_FAIL;
+    // A mesh without vertices or groups asks for a zero-byte buffer, which the device
+    // refuses; the mesh then simply draws nothing.
     void* bytes = nullptr;
     UINT vertexBytes = static_cast<UINT>(sizeof(MeshVertex) * static_cast<size_t>(stripVertexCount));
     if (FAILED(device->CreateVertexBuffer(vertexBytes, usage, 0, D3DPOOL_DEFAULT, &vertexBuffer, nullptr))) {
@@ -137,7 +137,7 @@ HRESULT Mesh::createStripObjects(IDirect3DDevice9* device) {
 
     uint64_t indexTotal = 0;
     for (int32_t g = 0; g < primGroupCount; ++g) indexTotal += static_cast<uint64_t>(primGroups[g].indexCount);
-    if (indexTotal == 0 || indexTotal * 2 > UINT_MAX) return E_FAIL;
+    if (indexTotal * 2 > UINT_MAX) return E_FAIL;
     if (FAILED(device->CreateIndexBuffer(static_cast<UINT>(indexTotal * 2), 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
                                          &indexBuffer, nullptr))) {
         indexBuffer = nullptr;
@@ -170,7 +170,7 @@ HRESULT Mesh::createObjObjects(IDirect3DDevice9* device) {
         debugPrintf("Error: mesh %s has face indices out of range\n", getName() ? getName() : "(unnamed)");
         return E_FAIL;
     }
-    if (faces.count <= 0 || static_cast<uint64_t>(faces.count) * 3 * sizeof(MeshVertex) > UINT_MAX) return E_FAIL;
+    if (static_cast<uint64_t>(faces.count) * 3 * sizeof(MeshVertex) > UINT_MAX) return E_FAIL;
     UINT bytesNeeded = static_cast<UINT>(faces.count) * 3 * sizeof(MeshVertex);
     if (FAILED(device->CreateVertexBuffer(bytesNeeded, usage, 0, D3DPOOL_DEFAULT, &vertexBuffer, nullptr))) {
         vertexBuffer = nullptr;

@@ -235,15 +235,14 @@ private:
         float inv[3][3];
         normalMatrix(transform, inv);
 
-        std::vector<DWORD> assigned(positionCount, 0xFFFFFFFF);  // output vertex of (position, first normal)
-        std::vector<DWORD> assignedNormal(positionCount, 0xFFFFFFFF);
-        std::map<std::pair<DWORD, DWORD>, DWORD> split;
-        auto vertexFor = [&](DWORD p, DWORD n) -> DWORD {
-            if (assigned[p] != 0xFFFFFFFF && assignedNormal[p] == n) return assigned[p];
-            if (assigned[p] != 0xFFFFFFFF) {
-                auto it = split.find({p, n});
-                if (it != split.end()) return it->second;
-            }
+        // Every position becomes a vertex, in file order, with the first normal a face gives
+        // it; a corner that pairs it with another normal gets a copy at the end.
+        std::vector<DWORD> firstNormal(positionCount, 0xFFFFFFFF);
+        if (!normalPolygons.empty())
+            for (size_t f = 0; f < polygons.size(); ++f)
+                for (size_t k = 0; k < polygons[f].size(); ++k)
+                    if (firstNormal[polygons[f][k]] == 0xFFFFFFFF) firstNormal[polygons[f][k]] = normalPolygons[f][k];
+        auto makeVertex = [&](DWORD p, DWORD n) {
             Vertex v{};
             const float* src = &positions[p * 3];
             for (int j = 0; j < 3; ++j)
@@ -260,15 +259,17 @@ private:
                 v.texCoord[0] = texCoords[p * 2];
                 v.texCoord[1] = texCoords[p * 2 + 1];
             }
-            DWORD out = static_cast<DWORD>(result.vertices.size());
             result.vertices.push_back(v);
-            if (assigned[p] == 0xFFFFFFFF) {
-                assigned[p] = out;
-                assignedNormal[p] = n;
-            } else {
-                split[{p, n}] = out;
-            }
-            return out;
+            return static_cast<DWORD>(result.vertices.size() - 1);
+        };
+        const DWORD base = static_cast<DWORD>(result.vertices.size());
+        for (DWORD p = 0; p < positionCount; ++p) makeVertex(p, firstNormal[p]);
+        std::map<std::pair<DWORD, DWORD>, DWORD> split;
+        auto vertexFor = [&](DWORD p, DWORD n) -> DWORD {
+            if (firstNormal[p] == n) return base + p;
+            auto it = split.find({p, n});
+            if (it != split.end()) return it->second;
+            return split[{p, n}] = makeVertex(p, n);
         };
 
         size_t faceStart = result.attributes.size();
