@@ -17,15 +17,25 @@
 
 namespace {
 
-std::string registryFile() {
-    static std::string path = [] {
-        char dir[] = "/tmp/zarn-registry-fuzz-XXXXXX";
-        if (!mkdtemp(dir)) std::abort();
-        std::string file = std::string(dir) + "/registry.reg";
-        setenv("ZARN_REGISTRY", file.c_str(), 1);
-        return file;
-    }();
-    return path;
+// Plain arrays: the clean-up at exit runs after static strings are gone.
+char registryDir[64];
+char registryPath[96];
+
+const char* registryFile() {
+    if (!registryPath[0]) {
+        // In memory when possible: every run rewrites the file several times.
+        std::snprintf(registryDir, sizeof registryDir, "%s",
+                      access("/dev/shm", W_OK) == 0 ? "/dev/shm/zarn-registry-fuzz-XXXXXX" : "/tmp/zarn-registry-fuzz-XXXXXX");
+        if (!mkdtemp(registryDir)) std::abort();
+        std::snprintf(registryPath, sizeof registryPath, "%s/registry.reg", registryDir);
+        setenv("ZARN_REGISTRY", registryPath, 1);
+        std::atexit([] {
+            std::remove(registryPath);
+            std::remove((std::string(registryPath) + ".corrupt").c_str());
+            rmdir(registryDir);
+        });
+    }
+    return registryPath;
 }
 
 bool sameDocument(const RegistryDocument& a, const RegistryDocument& b) {
