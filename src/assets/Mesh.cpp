@@ -123,6 +123,7 @@ void Mesh::staticInit() {
     IDirect3DVertexDeclaration9* decl = nullptr;
     if (!device || FAILED(device->CreateVertexDeclaration(quadElements, &decl))) {
         debugPrintf("Error creating vertex declaration in Mesh::staticInit().\n");
+        if (screenQuadDecl) screenQuadDecl->Release();
         screenQuadDecl = nullptr;
         return;
     }

@@ -3,6 +3,8 @@
 // is skipped (templates, comments, unknown objects), and what is refused.
 #include <d3dx9.h>
 
+#include <ZarnRecordingDevice.h>
+
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -173,14 +175,24 @@ Mesh C { 3; 0;0;0;, 0;1;0;, 1;0;0;; 1; 3;0,1,2;; }
     EXPECT_STREQ(m[2].pTextureFilename, "metal.png");
     EXPECT_EQ(m[3].MatD3D.Diffuse.r, 1.0f);
 
-    // One face index for A's two faces: the last one holds for the rest. Drawing subset 1
-    // with a device shows which faces carry it.
-    IDirect3DDevice9* none = nullptr;
+    // One face index for A's two faces: the last one holds for the rest. Drawing subsets on
+    // a device shows which faces carry which id.
+    auto log = std::make_shared<ZarnRecordingLog>();
+    auto* device = new ZarnRecordingDevice(nullptr, D3DPRESENT_PARAMETERS{}, ZarnRecordingHalCaps(), log);
     ID3DXMesh* copy = nullptr;
     D3DVERTEXELEMENT9 decl[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
-    ASSERT_EQ(x.mesh->CloneMesh(D3DXMESH_SYSTEMMEM, decl, none, &copy), S_OK);
-    EXPECT_EQ(copy->DrawSubset(1), D3DERR_INVALIDCALL);  // no device to draw with
+    ASSERT_EQ(x.mesh->CloneMesh(D3DXMESH_MANAGED, decl, device, &copy), S_OK);
+    auto drawsOf = [&](DWORD subset) {
+        log->clear();
+        copy->DrawSubset(subset);
+        return log->calls("DrawIndexedPrimitive");
+    };
+    EXPECT_EQ(drawsOf(1), std::vector<std::string>{"DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 10, 0, 2)"});
+    EXPECT_EQ(drawsOf(0).size(), 0u);
+    EXPECT_EQ(drawsOf(2), std::vector<std::string>{"DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 10, 6, 1)"});
+    EXPECT_EQ(drawsOf(3), std::vector<std::string>{"DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 10, 9, 1)"});
     copy->Release();
+    device->Release();
 }
 
 TEST(XFileLoad, MalformedAndUnsupportedFilesAreRefused) {
