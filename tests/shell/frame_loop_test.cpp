@@ -1,0 +1,266 @@
+// The paint-driven frame loop on the recording device with pinned clocks: what the first
+// paint does and does not do, frame pacing, the frame step and its limits, the pass order,
+// where Present puts the picture, and the close and device-failure paths.
+#include "device/DeviceCreation.h"
+#include "render/ScreenFX.h"
+#include "render/ShadowMapping.h"
+#include "scene/ClockScene.h"
+#include "shell/Diagnostics.h"
+#include "shell/FrameLoop.h"
+#include "shell/Host.h"
+#include "shell/SaverState.h"
+#include "shell/SaverWindowProc.h"
+#include "support/TempDir.h"
+
+#include <ZarnClockOverride.h>
+#include <ZarnOffscreen.h>
+#include <ZarnRecordingDevice.h>
+#include <ZarnScreenMetrics.h>
+#include <ZarnTimeOverride.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+class FrameLoop : public testing::Test {
+protected:
+    void SetUp() override {
+        setenv("ZARN_REGISTRY", (dir.path() + "/registry.reg").c_str(), 1);
+        setenv("ZARN_NO_MESSAGE_BOX", "1", 1);
+        // The install directory is this test's folder, so no real content is read.
+        dir.write("registry.reg", "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"
+                                  "\"InstallDir\"=\"" + dir.path() + "\"\n");
+        dir.write("data/assetLibrary.txt", "");
+        resetSaver();
+        ZarnSetScreenMetricsOverride(1280, 1024);
+        zarnOverrideTickCount([this] { return tick; });
+        zarnOverridePerformanceFrequency([] { return int64_t(1000000); });
+        zarnOverridePerformanceCounter([this] { return counterUs; });
+        zarnOverrideSleep([this](DWORD ms) {
+            sleeps.push_back(ms);
+            tick += ms;
+            counterUs += int64_t(ms) * 1000;
+        });
+        ZarnPinLocalTime(1796724570, 0, false);  // a fixed instant: the scene reads the clock
+    }
+    void TearDown() override {
+        resetSaver();
+        ZarnSetScreenMetricsOverride(0, 0);
+        ZarnUnpinLocalTime();
+        if (window) ZarnDestroyWindow(window);
+    }
+    static void resetSaver() {
+        screenFX.releaseResources();
+        delete saverState.scene;
+        releaseDevice();
+        saverState = SaverState{};
+        clockCameraAngle = 0.0f;
+        closeLog();  // the next line logged opens the log in the next test's folder
+    }
+
+    // Creates the window's saver state and runs the first paint, which builds the device.
+    void startSaver(int width, int height) {
+        window = ZarnCreateOffscreenWindow(width, height);
+        ASSERT_NE(window, nullptr);
+        saverWindowProc(window, WM_CREATE, 0, 0);
+        paint();
+    }
+    void paint() { saverWindowProc(window, WM_PAINT, 0, 0); }
+    // Lets `ms` pass on both clocks, as a frame's own work would.
+    void pass(uint32_t ms) {
+        tick += ms;
+        counterUs += int64_t(ms) * 1000;
+    }
+    ZarnRecordingLog& log() { return recording.lastCreated()->log(); }
+
+    TempDir dir;
+    ZarnScopedRecordingDirect3D recording;
+    ClockOverrideScope clocks;
+    HWND window = nullptr;
+    uint32_t tick = 100000;
+    int64_t counterUs = 5000000;
+    std::vector<DWORD> sleeps;
+};
+
+TEST_F(FrameLoop, FirstPaintBuildsEverythingButPresentsNothing) {
+    startSaver(320, 240);
+    ASSERT_NE(recording.lastCreated(), nullptr);
+    EXPECT_TRUE(saverState.deviceReady);
+    ASSERT_NE(saverState.scene, nullptr);
+    EXPECT_EQ(log().countCalls("Present"), 0);
+    EXPECT_EQ(log().countCalls("BeginScene"), 0);
+    // Set-up order: sampler filters, depth and the full ambient, then the fixed light last,
+    // whose ambient replaces the first one.
+    const int mip = log().indexOfPrefix("SetSamplerState(0, D3DSAMP_MIPFILTER");
+    const int zenable = log().indexOfPrefix("SetRenderState(D3DRS_ZENABLE, 1)");
+    const int light = log().indexOfCall("SetLight");
+    ASSERT_GE(mip, 0);
+    EXPECT_LT(mip, zenable);
+    EXPECT_LT(zenable, light);
+    EXPECT_GT(log().indexOf("SetRenderState(D3DRS_AMBIENT, 2105376)"), light);
+    EXPECT_TRUE(recording.lastCreated()->lastDevice()->lightEnabled(0));
+
+    pass(40);
+    paint();
+    EXPECT_EQ(log().countCalls("Present"), 1);  // the first picture comes with the second paint
+}
+
+TEST_F(FrameLoop, PaintsAreHeldThirtyMillisecondsApart) {
+    startSaver(320, 240);
+    pass(40);
+    paint();
+    sleeps.clear();
+    pass(10);
+    paint();
+    ASSERT_EQ(sleeps.size(), 1u);
+    EXPECT_EQ(sleeps[0], 20u);
+    pass(31);
+    paint();
+    EXPECT_EQ(sleeps.size(), 1u);  // no wait once the gap is long enough
+}
+
+TEST_F(FrameLoop, FrameStepIsCappedAndNeverNegative) {
+    startSaver(320, 240);
+    pass(2000);
+    float before = clockCameraAngle;
+    paint();
+    EXPECT_NEAR((clockCameraAngle - before) * 30000.0f, 500.0f, 0.1f);
+
+    TempDir& logDir = dir;
+    counterUs -= 7000;  // the counter runs backwards by 7 ms between two frames
+    tick += 40;
+    before = clockCameraAngle;
+    paint();
+    EXPECT_NEAR((clockCameraAngle - before) * 30000.0f, 1.0f, 0.01f);
+    pass(40);
+    before = clockCameraAngle;
+    paint();
+    EXPECT_NEAR((clockCameraAngle - before) * 30000.0f, 40.0f, 0.01f);
+    shutdownSaver();  // closes the log so it can be read
+    const std::string logText = logDir.read("screensaver_log.txt");
+    EXPECT_NE(logText.find("Warning: elapsedTime = -7\n"), std::string::npos) << logText;
+}
+
+TEST_F(FrameLoop, ShadowPassRunsOnlyWhenWantedAndAvailable) {
+    // The real effect files, so that shadow mapping can come up on the recording device.
+    for (const char* name : {"ShadowMap", "TextureBumpShadows", "TextureBumpCubemapShadows"}) {
+        const std::string file = std::string("data/effects/") + name + ".fxo";
+        std::ifstream in(std::string(ZARN_SOURCE_DIR) + "/" + file);
+        std::stringstream text;
+        text << in.rdbuf();
+        dir.write(file, text.str());
+    }
+    startSaver(320, 240);
+    ASSERT_TRUE(shadowsAvailable);
+    const auto projections = [this] { return log().countPrefix("SetTransform(D3DTS_PROJECTION"); };
+
+    saverState.settings.EnableShadows = false;
+    pass(40);
+    int before = projections();
+    paint();
+    EXPECT_EQ(projections() - before, 1);  // the colour pass only
+
+    saverState.settings.EnableShadows = true;
+    const bool wasAvailable = shadowsAvailable;
+    shadowsAvailable = false;
+    pass(40);
+    before = projections();
+    paint();
+    EXPECT_EQ(projections() - before, 1);
+    shadowsAvailable = wasAvailable;
+
+    pass(40);
+    before = projections();
+    const int targets = log().countCalls("SetRenderTarget");
+    paint();
+    EXPECT_EQ(projections() - before, 2);  // shadow map, then colour
+    EXPECT_GT(log().countCalls("SetRenderTarget"), targets);
+}
+
+TEST_F(FrameLoop, FrameOrderClearsBeginsDrawsEndsThenPresents) {
+    startSaver(320, 240);
+    saverState.settings.EnableShadows = false;
+    log().clear();
+    pass(40);
+    paint();
+    const int clear = log().indexOf("Clear(0, 0x3, 0xFF000000, 1, 0)");
+    const int begin = log().indexOfCall("BeginScene");
+    const int depthOnly = log().indexOf("Clear(0, 0x2, 0xFF000000, 1, 0)");
+    const int end = log().indexOfCall("EndScene");
+    const int present = log().indexOfCall("Present");
+    ASSERT_GE(clear, 0) << log().text();
+    EXPECT_LT(clear, begin);
+    EXPECT_LT(begin, depthOnly);
+    EXPECT_LT(depthOnly, end);
+    EXPECT_LT(end, present);
+}
+
+TEST_F(FrameLoop, FailedBeginSceneStillPresents) {
+    startSaver(320, 240);
+    recording.lastCreated()->lastDevice()->script().failingCalls["BeginScene"] = D3DERR_INVALIDCALL;
+    log().clear();
+    pass(40);
+    paint();
+    EXPECT_EQ(log().countCalls("EndScene"), 0);
+    EXPECT_EQ(log().countCalls("Present"), 1);
+}
+
+TEST_F(FrameLoop, PreviewPresentsIntoItsWindowAndFullScreenOverTheScreen) {
+    startSaver(152, 112);
+    pass(40);
+    paint();
+    EXPECT_EQ(log().calls("Present").back(), "Present(null, {0 0 152 112}, null)");
+}
+
+TEST_F(FrameLoop, FullScreenStretchesASmallBackBufferOverTheScreen) {
+    saverState.settings.Resolution = 800;
+    startSaver(1280, 1024);
+    saverState.settings.Resolution = 800;
+    pass(40);
+    paint();
+    EXPECT_EQ(log().calls("Present").back(), "Present(null, {0 0 1280 1024}, null)");
+}
+
+BOOL refusePassword(HWND) { return FALSE; }
+
+TEST_F(FrameLoop, CloseThatFailsThePasswordCheckChangesNothing) {
+    startSaver(320, 240);
+    hostState.legacyPlatform = true;
+    hostState.passwordVerifier = refusePassword;
+    saverWindowProc(window, WM_CLOSE, 0, 0);
+    hostState.legacyPlatform = false;
+    hostState.passwordVerifier = nullptr;
+    EXPECT_TRUE(saverState.deviceReady);
+    pass(40);
+    const int before = log().countCalls("Present");
+    paint();
+    EXPECT_EQ(log().countCalls("Present"), before + 1);  // rendering goes on
+}
+
+TEST_F(FrameLoop, WithoutADeviceTheSaverStaysBlackAndTouchesNothing) {
+    recording.script().createDeviceResult = D3DERR_NOTAVAILABLE;
+    testing::internal::CaptureStderr();
+    startSaver(320, 240);
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(saverState.deviceReady);
+    EXPECT_TRUE(saverState.deviceFailed);
+    EXPECT_EQ(saverState.device, nullptr);
+    EXPECT_EQ(saverState.scene, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        pass(40);
+        paint();
+    }
+    std::vector<uint32_t> pixels;
+    int width = 0, height = 0;
+    ASSERT_TRUE(ZarnReadPresentedImage(window, &pixels, &width, &height));
+    for (uint32_t p : pixels) ASSERT_EQ(p, 0xFF000000u);
+    // Closing and destroying still work without a device.
+    saverWindowProc(window, WM_CLOSE, 0, 0);
+    shutdownSaver();
+}
+
+}  // namespace
