@@ -1,0 +1,210 @@
+// zarn-snapshot: the clock at a chosen local time, as a PNG, with no display. The saver's own
+// window procedure runs in an off-screen window: the settings come from a private registry
+// file written for this run, the local time is pinned, and the frame clocks advance by a
+// fixed step per paint, so the same options always give the same picture.
+#include "SnapshotOptions.h"
+
+#include "scene/ClockScene.h"
+#include "shell/SaverState.h"
+#include "shell/SaverWindowProc.h"
+
+#include <windows.h>
+#include <ZarnClockOverride.h>
+#include <ZarnOffscreen.h>
+#include <ZarnScreenMetrics.h>
+#include <ZarnTimeOverride.h>
+#include <messages/ZarnWindowBackend.h>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::string regString(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+// A registry file holding exactly this run's settings, so the user's own settings neither
+// leak into the picture nor get touched.
+bool writeRegistry(const fs::path& file, const SnapshotOptions& o) {
+    std::ofstream out(file);
+    char dwords[96];
+    std::snprintf(dwords, sizeof dwords, "\"Antialiasing\"=dword:%08x\n\"Resolution\"=dword:%08x\n",
+                  unsigned(o.antialiasing), unsigned(o.resolution));
+    out << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"
+        << "\"UseMilitaryTime\"=hex:" << (o.militaryTime ? "01" : "00") << "\n"
+        << "\"IntervalImmediate\"=hex:" << (o.frameSync ? "00" : "01") << "\n"
+        << "\"EnableFilters\"=hex:" << (o.post ? "01" : "00") << "\n"
+        << "\"EnableShadows\"=hex:" << (o.shadows ? "01" : "00") << "\n"
+        << dwords;
+    if (!o.dataDir.empty()) out << "\"InstallDir\"=\"" << regString(o.dataDir) << "\"\n";
+    return bool(out);
+}
+
+fs::path privateFolder() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        fs::path dir = fs::temp_directory_path() / ("zarn-snapshot-" + std::to_string(random()));
+        std::error_code ec;
+        if (fs::create_directory(dir, ec)) return dir;
+    }
+    return {};
+}
+
+bool writePng(const std::string& file, const std::vector<uint32_t>& argb, int width, int height) {
+    std::vector<unsigned char> rgba(size_t(width) * size_t(height) * 4);
+    for (size_t i = 0; i < argb.size() && i * 4 + 3 < rgba.size(); ++i) {
+        rgba[i * 4 + 0] = (argb[i] >> 16) & 0xFF;
+        rgba[i * 4 + 1] = (argb[i] >> 8) & 0xFF;
+        rgba[i * 4 + 2] = argb[i] & 0xFF;
+        rgba[i * 4 + 3] = 0xFF;  // the clock is opaque; back-buffer alpha means nothing here
+    }
+    return stbi_write_png(file.c_str(), width, height, 4, rgba.data(), width * 4) != 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SnapshotOptions options;
+    std::string error;
+    if (!parseSnapshotOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "zarn-snapshot: %s\n\n%s", error.c_str(), snapshotUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(snapshotUsage(), stdout);
+        return 0;
+    }
+    const Clock::time_point started = Clock::now();
+
+    // The saver changes into its install folder, so settle every user path first.
+    const std::string output = fs::absolute(options.output).string();
+    if (!options.dataDir.empty()) {
+        std::error_code ec;
+        fs::path data = fs::absolute(options.dataDir, ec);
+        if (ec || !fs::exists(data / "data" / "assetLibrary.txt")) {
+            std::fprintf(stderr, "zarn-snapshot: --data %s: no data/assetLibrary.txt in that folder\n",
+                         options.dataDir.c_str());
+            return 2;
+        }
+        options.dataDir = data.string();
+    }
+
+    __time64_t when = 0;
+    int milliseconds = 0;
+    if (options.timeGiven) {
+        struct tm local = options.localTime;
+        when = _mktime64(&local);
+        if (when < 0) {
+            std::fprintf(stderr, "zarn-snapshot: --time: that local time does not exist here\n");
+            return 2;
+        }
+        milliseconds = options.milliseconds;
+    } else {
+        SYSTEMTIME now{};
+        when = _time64(nullptr);
+        GetLocalTime(&now);
+        milliseconds = now.wMilliseconds;
+    }
+
+    const fs::path folder = privateFolder();
+    if (folder.empty() || !writeRegistry(folder / "registry.reg", options)) {
+        std::fprintf(stderr, "zarn-snapshot: cannot write a settings file in %s\n",
+                     fs::temp_directory_path().string().c_str());
+        return 1;
+    }
+    setenv("ZARN_REGISTRY", (folder / "registry.reg").c_str(), 1);
+
+    // Frames are rendered at a fixed step of clock time ending at the chosen instant, so the
+    // drums settle and the camera orbits the same way every run, however slow the renderer.
+    const int64_t step = options.frameStepMs;
+    ZarnPinLocalTime(when, unsigned(milliseconds), false);
+    ZarnAdvancePinnedTime(-step * options.frames);
+    DWORD tick = 1000;
+    int64_t counterMs = 1000;
+    zarnOverrideTickCount([&] { return tick; });
+    zarnOverridePerformanceFrequency([] { return int64_t(1000); });
+    zarnOverridePerformanceCounter([&] { return counterMs; });
+    zarnOverrideSleep([&](DWORD ms) { tick += ms; });
+
+    ZarnSetWindowBackend(ZARN_WINDOWS_OFFSCREEN);
+    ZarnSetScreenMetricsOverride(options.width, options.height);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = saverWindowProc;
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "ZarnSnapshot";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "ZarnSnapshot", "Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0, options.width,
+                                  options.height, nullptr, nullptr, nullptr, nullptr);
+    if (!window) {
+        std::fprintf(stderr, "zarn-snapshot: cannot make an off-screen window of %dx%d\n", options.width,
+                     options.height);
+        return 1;
+    }
+
+    const Clock::time_point firstPaint = Clock::now();
+    SendMessageA(window, WM_PAINT, 0, 0);  // creates the device and the scene; draws nothing
+    const double setupMs = msSince(firstPaint);
+    if (!saverState.deviceReady) {
+        std::fprintf(stderr, "zarn-snapshot: no Direct3D device could be created (see the messages above)\n");
+        return 1;
+    }
+    const Clock::time_point framesStart = Clock::now();
+    // At least one frame is needed for a picture; --frames 0 renders just that one.
+    const int frames = options.frames > 0 ? options.frames : 1;
+    if (options.frames == 0) ZarnAdvancePinnedTime(-step);
+    for (int i = 0; i < frames; ++i) {
+        tick += DWORD(step);
+        counterMs += step;
+        ZarnAdvancePinnedTime(step);
+        SendMessageA(window, WM_PAINT, 0, 0);
+    }
+    const double framesMs = msSince(framesStart);
+
+    std::vector<uint32_t> pixels;
+    int width = 0, height = 0;
+    if (!ZarnReadPresentedImage(window, &pixels, &width, &height) || !writePng(output, pixels, width, height)) {
+        std::fprintf(stderr, "zarn-snapshot: cannot write %s\n", output.c_str());
+        return 1;
+    }
+
+    // What the scene's per-frame update costs on the CPU: the time drive and the widget tree.
+    const char* measure = std::getenv("ZARN_SNAPSHOT_MEASURE_UPDATES");
+    if (measure && saverState.scene) {
+        const int updates = std::atoi(measure) > 0 ? std::atoi(measure) : 1000;
+        const Clock::time_point t0 = Clock::now();
+        for (int i = 0; i < updates; ++i) saverState.scene->update(uint32_t(step));
+        std::printf("scene update (time drive + widget tree): %.2f us per frame over %d frames\n",
+                    msSince(t0) * 1000.0 / updates, updates);
+    }
+
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    std::printf("zarn-snapshot: wrote %s (%dx%d) in %.0f ms: set-up %.0f ms, %d frames at %.1f ms each\n",
+                output.c_str(), width, height, msSince(started), setupMs, frames, framesMs / frames);
+    std::fflush(stdout);
+    // The device and the scene live until the process ends, as in the saver.
+    std::_Exit(0);
+}
