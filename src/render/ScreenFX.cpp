@@ -126,6 +126,23 @@ void ScreenFX::createResources(IDirect3DDevice9* dev) {
     quadVertexBuffer->Unlock();
 }
 
+void ScreenFX::releaseResources() {
+    IUnknown* objects[] = {quadVertexBuffer, sceneSurface,    sceneTexture,    sceneMSTarget,    quarterSurfaceA,
+                           quarterTextureA,  quarterSurfaceB, quarterTextureB, backBufferSurface};
+    for (IUnknown* object : objects) {
+        if (object) object->Release();
+    }
+    quadVertexBuffer = nullptr;
+    sceneTexture = quarterTextureA = quarterTextureB = nullptr;
+    sceneSurface = sceneMSTarget = quarterSurfaceA = quarterSurfaceB = backBufferSurface = nullptr;
+    Effect* effects[] = {&_effectCopy, &_effectCombine, &_effectDownFilter4, &_effectBlurHorizontal,
+                         &_effectBlurVertical};
+    for (Effect* effect : effects) effect->release();
+    available = true;
+    frameRedirected = false;
+    device = nullptr;
+}
+
 void ScreenFX::redirectFrame() {
     if (!available || !saverState.settings.EnableFilters) return;
     if (!backBufferSurface) {

@@ -15,6 +15,9 @@ public:
     void createResources(IDirect3DDevice9* device);
     void redirectFrame();
     void applyEffects();
+    // Gives back the targets, the quad and the effects and returns to the constructed state.
+    // The saver never calls it; tests and tools that make several devices do.
+    void releaseResources();
 
     void downFilter4x(IDirect3DTexture9* source, IDirect3DSurface9* destination);
     void blur(bool horizontal, IDirect3DTexture9* source, IDirect3DSurface9* destination);

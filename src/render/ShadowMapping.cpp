@@ -34,6 +34,12 @@ DWORD maskedColorWrite = 0xF;
 // must get it back, or every fixed-function material would draw unlit whenever shadows are on.
 DWORD lightingBeforePass = TRUE;
 
+template <typename T>
+void releaseObject(T*& object) {
+    if (object) object->Release();
+    object = nullptr;
+}
+
 void fillWithOne(D3DXVECTOR4* out, const D3DXVECTOR2*, const D3DXVECTOR2*, LPVOID) {
     *out = D3DXVECTOR4(1.0f, 1.0f, 1.0f, 1.0f);
 }
@@ -213,6 +219,23 @@ void endShadowPass(IDirect3DDevice9* device) {
         savedRenderTarget = nullptr;
         device->SetRenderState(D3DRS_LIGHTING, lightingBeforePass);
     }
+}
+
+void releaseShadowMaps() {
+    releaseObject(shadowMapSurface);
+    releaseObject(shadowMapTexture);
+    releaseObject(shadowMapMSTarget);
+    releaseObject(_pTexNoShadow);
+    releaseObject(savedRenderTarget);
+    // The handles stay behind but are only ever used through a loaded effect, and the next
+    // init looks them all up again.
+    _effectShadowMap.release();
+    _effectBumpShadows.release();
+    _effectBumpReflectShadows.release();
+    shadowsAvailable = true;
+    matLightViewProj = D3DXMATRIX(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    pixelWidth = 0.0f;
+    shadowDrawsMasked = false;
 }
 
 void Material::bindShadowEffect(IDirect3DDevice9* device) {

@@ -33,3 +33,7 @@ void selectShadowMap(bool enabled);
 void beginShadowPass(IDirect3DDevice9* device, float fov, float aspect, float zNear, float zFar,
                      const D3DXVECTOR3& eye, const D3DXVECTOR3& target);
 void endShadowPass(IDirect3DDevice9* device);
+// Gives back every texture, surface and effect and returns shadow mapping to its start-of-
+// process state. The saver never calls it (its objects live until exit); tests and tools that
+// create several devices in one process do.
+void releaseShadowMaps();
