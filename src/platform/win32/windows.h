@@ -254,6 +254,7 @@ typedef struct tagMSG {
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
 #define WM_POWERBROADCAST 0x0218
+#define WM_USER 0x0400
 
 #define SC_NEXTWINDOW 0xF040
 #define SC_PREVWINDOW 0xF050
