@@ -78,6 +78,8 @@ const char* snapshotUsage() {
            "                                    time each, ending at --time (default 1)\n"
            "  --output FILE                     PNG to write (default zarn-clock.png)\n"
            "  --data DIR                        install folder holding data/ (default: the build's)\n"
+           "  --measure N                       afterwards, time N scene updates and colour-pass\n"
+           "                                    draws on the CPU and print the averages\n"
            "  --help                            this text\n";
 }
 
@@ -126,6 +128,9 @@ bool parseSnapshotOptions(int argc, char** argv, SnapshotOptions* o, std::string
             ++i;
         } else if (name == "--frames") {
             if (!parseInt(value, 0, 100000, &o->frames)) return bad("expected a count from 0 to 100000");
+            ++i;
+        } else if (name == "--measure") {
+            if (!parseInt(value, 1, 1000000, &o->measureFrames)) return bad("expected a count from 1 to 1000000");
             ++i;
         } else if (name == "--output") {
             if (!value || !*value) return bad("expected a file name");

@@ -21,6 +21,7 @@ struct SnapshotOptions {
     int frameStepMs = 40;
     std::string output = "zarn-clock.png";
     std::string dataDir;       // empty: the build's data
+    int measureFrames = 0;     // > 0: afterwards, time this many scene updates and draws
     bool help = false;
 };
 
