@@ -73,6 +73,12 @@ TEST_F(DiagnosticsTest, AnUncreatableLogReportsEveryProgressLineItLoses) {
 class DiagnosticsFirstUseTest : public DiagnosticsTest {
 protected:
     void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+    // exit() skips the fixture's destructor, which would remove the child's own folder.
+    [[noreturn]] void leaveChild(int code) {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir.path(), ignored);
+        std::exit(code);
+    }
 };
 
 TEST_F(DiagnosticsFirstUseTest, TheFirstErrorOpensTheLog) {
@@ -81,7 +87,8 @@ TEST_F(DiagnosticsFirstUseTest, TheFirstErrorOpensTheLog) {
             debugPrintf("Warning %d\n", 1);
             logPrintf("after\n");
             closeLog();
-            std::exit(dir.read("screensaver_log.txt") == header + "Warning 1\nafter\n" ? 0 : 1);
+            bool logged = dir.read("screensaver_log.txt") == header + "Warning 1\nafter\n";
+            leaveChild(logged ? 0 : 1);
         },
         testing::ExitedWithCode(0), "^Warning 1\n$");
 }
@@ -92,7 +99,7 @@ TEST_F(DiagnosticsFirstUseTest, TheFirstErrorWithAnUncreatableLogReportsTheFailu
         {
             debugPrintf("Warning %d\n", 1);
             debugPrintf("Warning %d\n", 2);
-            std::exit(0);
+            leaveChild(0);
         },
         testing::ExitedWithCode(0), "^" + openError + "Warning 1\nWarning 2\n$");
 }
