@@ -10,6 +10,7 @@ namespace contentgen {
 namespace {
 
 constexpr double kGearUv = 1.6;  // brushed-brass texture repeats per unit
+constexpr double kFancyWheelDepth = layout::kEscapeWheelDepth;
 
 // Windows between spokes: spoke k runs from rIn to rOut along the angle
 // phase + k * 2pi / spokes + twist * (r - rIn) / (rOut - rIn), keeping a constant width.
@@ -136,7 +137,13 @@ MeshBuilder makeFancyGear() {
         profile.push_back(polar(root, (k + 0.3) * tau));
     }
     auto windows = spokeWindows(5, 0.085, 0.27, 0.022, 0.9, 0);
-    return spurWheel(profile, windows, 0.04, 0.065, 0.018, 0.07);
+    // As the ticking wheel it stands just under the date line: set back behind the drums
+    // (which reach 0.103 deep), it passes behind the counter plate instead of covering the
+    // month drum, and shows below the plate like the escape wheel of a movement.
+    MeshBuilder wheel = spurWheel(profile, windows, 0.04, 0.065, 0.018, 0.07);
+    wheel.transform(Affine::translation({0, 0, kFancyWheelDepth}));
+    wheel.append(cylinderZ(0.02, -0.02, kFancyWheelDepth + 0.04, 16, 0.004));
+    return wheel;
 }
 
 MeshBuilder makeFancySecondary() {

@@ -81,5 +81,9 @@ constexpr double kMoonRadius = 0.42;
 constexpr double kPendulumPivotY = -1.62;
 constexpr double kPendulumPivotZ = 0.30;
 constexpr double kTickWheelY = -2.174;
+// The fancy wheel's plate lies this far behind its position (see makeFancyGear), and the
+// pendulum's anchor just in front of it.
+constexpr double kEscapeWheelDepth = 0.16;
+constexpr double kAnchorZ = 0.118;
 
 }  // namespace contentgen::layout

@@ -110,7 +110,7 @@ MeshBuilder makeFrame() {
 
 MeshBuilder makeMinuteHand() {
     // Points to twelve (+y) at angle 0; it turns about the origin in front of the dial.
-    std::vector<Vec2> right{{0, 0.88}, {0.010, 0.80}, {0.018, 0.45}, {0.024, 0.14}};
+    std::vector<Vec2> right{{0, 0.88}, {0.012, 0.80}, {0.022, 0.45}, {0.028, 0.14}};
     for (int i = 0; i <= 8; ++i) right.push_back(polar(0.055, kPi * (0.36 - 0.72 * i / 8)));
     right.insert(right.end(), {{0.018, -0.09}, {0.036, -0.15}, {0.040, -0.185}, {0.026, -0.215}, {0, -0.222}});
     MeshBuilder m = extrude({mirrored(right), circleContour({0, -0.175}, 0.014, 12)}, plate(-0.13, -0.115, 0.004, 2.0));
@@ -177,9 +177,8 @@ MeshBuilder makePendulum() {
     // Pivot at the origin. The anchor reaches forward from the suspension to the ticking
     // wheel's rim; rod and bob hang straight down.
     MeshBuilder m;
-    const double anchorZ = -0.12;  // lies just behind the drums, in front of the rod
-    ExtrudeParams p = plate(anchorZ - 0.02, anchorZ + 0.02, 0.006, 2.0);
-    p.bevelBack = 0.006;
+    const double anchorZ = kAnchorZ - kPendulumPivotZ;  // behind the drums, before the wheel
+    ExtrudeParams p = plate(anchorZ - 0.01, anchorZ + 0.01, 0.004, 2.0);
     const double wheelDrop = kPendulumPivotY - kTickWheelY;  // pivot above the wheel centre
     const double reach = wheelDrop - 0.33;                    // arms end at the wheel's teeth
     std::vector<Contour> anchor;
@@ -227,8 +226,9 @@ MeshBuilder makeBackdropNear() {
 }
 
 MeshBuilder makeBackdropFar() {
-    // A wide wall far behind: it fills the view at every orbit position and aspect.
-    const double x0 = -30, x1 = 30, y0 = -20, y1 = 20, z = 9.5;
+    // A wide wall far behind: it fills the view at every orbit position and aspect, and
+    // stays well inside the far plane (20) even at the edges of a tilted view.
+    const double x0 = -26, x1 = 26, y0 = -18, y1 = 18, z = 6.0;
     const int nx = 8, ny = 6;
     MeshBuilder m;
     std::vector<uint32_t> ids;

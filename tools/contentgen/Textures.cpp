@@ -147,13 +147,13 @@ bool writeMoonWorldAtlas(const std::string& dir) {
                 double land = fbm3(p.x * 1.6 + 3, p.y * 1.6, p.z * 1.6, 5, 77);
                 double detail = fbm3(p.x * 6, p.y * 6, p.z * 6, 3, 78);
                 double absLat = std::fabs(lat) / (kPi / 2);
-                if (land > 0.53) {
+                if (land > 0.56) {
                     double dry = std::clamp(1 - std::fabs(absLat - 0.28) * 4 + (detail - 0.5), 0.0, 1.0);
                     c = mix(Rgba{0.22f, 0.42f, 0.20f, 1}, Rgba{0.70f, 0.60f, 0.38f, 1}, dry);
                     c = scaled(c, 0.85 + 0.3 * detail);
-                    hgt = 0.55 + (land - 0.53) * 1.5 + 0.1 * detail;
+                    hgt = 0.55 + (land - 0.56) * 1.5 + 0.1 * detail;
                 } else {
-                    double shallow = std::clamp((land - 0.45) / 0.08, 0.0, 1.0);
+                    double shallow = std::clamp((land - 0.48) / 0.08, 0.0, 1.0);
                     c = mix(Rgba{0.04f, 0.12f, 0.32f, 1}, Rgba{0.12f, 0.35f, 0.55f, 1}, shallow);
                     hgt = 0.5;
                 }
