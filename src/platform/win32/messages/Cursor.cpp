@@ -10,7 +10,14 @@
 namespace {
 int cursorDisplayCount = 0;
 POINT virtualCursor{0, 0};
+bool pointerNoted = false;
+POINT notedPointer{0, 0};
 }  // namespace
+
+void zarnNotePointer(int x, int y) {
+    notedPointer = POINT{x, y};
+    pointerNoted = true;
+}
 
 int ZarnCursorDisplayCount() { return cursorDisplayCount; }
 
@@ -24,6 +31,10 @@ int ShowCursor(BOOL bShow) {
 BOOL GetCursorPos(LPPOINT lpPoint) {
     if (!lpPoint) return FALSE;
     if (ZarnGetWindowBackend() == ZARN_WINDOWS_ON_DISPLAY && SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (pointerNoted) {
+            *lpPoint = notedPointer;
+            return TRUE;
+        }
         int x = 0, y = 0;
         SDL_GetGlobalMouseState(&x, &y);
         *lpPoint = POINT{x, y};
@@ -34,8 +45,11 @@ BOOL GetCursorPos(LPPOINT lpPoint) {
 }
 
 BOOL SetCursorPos(int X, int Y) {
-    if (ZarnGetWindowBackend() == ZARN_WINDOWS_ON_DISPLAY && SDL_WasInit(SDL_INIT_VIDEO))
-        return SDL_WarpMouseGlobal(X, Y) == 0;
+    if (ZarnGetWindowBackend() == ZARN_WINDOWS_ON_DISPLAY && SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (SDL_WarpMouseGlobal(X, Y) != 0) return FALSE;
+        zarnNotePointer(X, Y);
+        return TRUE;
+    }
     virtualCursor = POINT{X, Y};
     return TRUE;
 }

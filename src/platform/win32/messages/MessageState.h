@@ -22,5 +22,11 @@ void zarnPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Turns pending SDL events into posted messages; false when SDL video is not running.
 bool zarnPumpSdlEvents();
+// Posts WM_CLOSE to every live window made by CreateWindowExA.
+void zarnPostCloseToAllWindows();
+
+// The pointer position last reported by an input event, in screen coordinates.
+void zarnNotePointer(int x, int y);
+
 // Waits a little for the next SDL event (or just sleeps briefly without SDL).
 void zarnWaitForEvents();

@@ -29,7 +29,12 @@ void translate(const SDL_Event& event) {
     }
     case SDL_MOUSEMOTION: {
         HWND window = windowOf(event.motion.windowID);
-        if (window) zarnPostMessage(window, WM_MOUSEMOVE, 0, MAKELPARAM(event.motion.x, event.motion.y));
+        if (!window) return;
+        // SDL's global pointer query can lag behind under X; the event's own position is news.
+        int left = 0, top = 0;
+        SDL_GetWindowPosition(window->sdlWindow, &left, &top);
+        zarnNotePointer(left + event.motion.x, top + event.motion.y);
+        zarnPostMessage(window, WM_MOUSEMOVE, 0, MAKELPARAM(event.motion.x, event.motion.y));
         return;
     }
     case SDL_MOUSEBUTTONDOWN:
@@ -75,6 +80,11 @@ void translate(const SDL_Event& event) {
         }
         return;
     }
+    case SDL_QUIT:
+        // SDL turns SIGINT and SIGTERM into this: close every window the orderly way, so the
+        // saver releases what it holds and closes its log before the process ends.
+        zarnPostCloseToAllWindows();
+        return;
     default:
         return;
     }

@@ -96,6 +96,11 @@ void zarnPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     zarnPostedMessages().push_back(msg);
 }
 
+void zarnPostCloseToAllWindows() {
+    for (HWND window : messageWindows)
+        if (zarnIsMessageWindow(window)) zarnPostMessage(window, WM_CLOSE, 0, 0);
+}
+
 void ZarnSetWindowBackend(ZarnWindowBackend newBackend) { backend = newBackend; }
 ZarnWindowBackend ZarnGetWindowBackend() { return backend; }
 
