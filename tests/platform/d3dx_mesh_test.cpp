@@ -173,7 +173,9 @@ TEST(D3DXTangentFrame, HardEdgesOfACubeSplitIntoFlatFaces) {
         // No texture coordinates: a unit tangent orthogonal to the normal, x where possible.
         EXPECT_NEAR(dot3(v.tan, v.tan), 1.0f, 1e-5f);
         EXPECT_NEAR(dot3(v.tan, v.n), 0.0f, 1e-5f);
-        if (std::fabs(v.n[0]) < 0.5f) EXPECT_NEAR(v.tan[0], 1.0f, 1e-5f);
+        if (std::fabs(v.n[0]) < 0.5f) {
+            EXPECT_NEAR(v.tan[0], 1.0f, 1e-5f);
+        }
     }
     out->Release();
     mesh->Release();
