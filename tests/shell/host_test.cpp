@@ -2,6 +2,7 @@
 // WM_CLOSE, the preview window's exemptions, and a whole run from start to a key press.
 #include "device/DeviceCreation.h"
 #include "render/ScreenFX.h"
+#include "render/ShadowMapping.h"
 #include "scene/ClockScene.h"
 #include "shell/Diagnostics.h"
 #include "shell/Host.h"
@@ -9,6 +10,7 @@
 #include "support/TempDir.h"
 
 #include <ZarnClockOverride.h>
+#include <ZarnOffscreen.h>
 #include <ZarnRecordingDevice.h>
 #include <ZarnScreenMetrics.h>
 #include <gtest/gtest.h>
@@ -17,6 +19,19 @@
 #include <cstdlib>
 
 namespace {
+
+// The saver keeps its shadow maps for the life of the process; tests that make a device
+// per case give them back so each case starts clean (and leak checks stay meaningful).
+void releaseShadowMaps() {
+    if (shadowMapSurface) shadowMapSurface->Release();
+    if (shadowMapTexture) shadowMapTexture->Release();
+    if (shadowMapMSTarget) shadowMapMSTarget->Release();
+    if (_pTexNoShadow) _pTexNoShadow->Release();
+    shadowMapSurface = nullptr;
+    shadowMapTexture = nullptr;
+    shadowMapMSTarget = nullptr;
+    _pTexNoShadow = nullptr;
+}
 
 TEST(HostCommandLine, ModeLettersInEveryDress) {
     for (const char* line : {"/s", "-S", " s", "/S", "s"})
@@ -98,6 +113,7 @@ protected:
     void TearDown() override {
         hostState = saved;
         DestroyWindow(window);
+        ZarnDestroyWindow(window);  // the object outlives DestroyWindow for a device's sake
         ZarnResetMessageQueue();
     }
     // The message the queue hands out next: the posted close if there is one, else a paint.
@@ -203,13 +219,16 @@ TEST(HostRun, FullScreenRunEndsOnAKeyPress) {
     EXPECT_LT(ZarnCursorDisplayCount(), 0);  // hidden while it ran
 
     ShowCursor(TRUE);
+    HWND ran = hostState.saverWindow;
     hostState = saved;
     ZarnSetScreenMetricsOverride(0, 0);
     screenFX.releaseResources();
+    releaseShadowMaps();
     delete saverState.scene;
     releaseDevice();
     saverState = SaverState{};
     closeLog();
+    ZarnDestroyWindow(ran);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -171,6 +172,7 @@ BOOL DestroyWindow(HWND hWnd) {
     // The window object itself stays: a Direct3D device made on it is kept until the process
     // ends and may still refer to it. Only what the user sees goes away.
     if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) SDL_HideWindow(hWnd->sdlWindow);
+    messageWindows.erase(std::remove(messageWindows.begin(), messageWindows.end(), hWnd), messageWindows.end());
     return TRUE;
 }
 
