@@ -115,6 +115,9 @@ TEST(EffectFileParser, ReadsParametersTechniquesPassesStatesAndShaders) {
     EXPECT_NE(vertex.find("uniform samplerCube env_Tex;\n"), std::string::npos);
     EXPECT_NE(vertex.find("float twice(float v)"), std::string::npos);
     EXPECT_LT(vertex.find("float twice"), vertex.find("# not a comment"));
+    // Compiler messages point at lines of the file: the stage text starts at line 17.
+    EXPECT_NE(vertex.find("#line 7\nfloat twice"), std::string::npos);
+    EXPECT_NE(vertex.find("#line 17\n    # not a comment"), std::string::npos);
 }
 
 TEST(EffectFileParser, RefusesBrokenStructureWithTheLineNumber) {

@@ -1,5 +1,6 @@
 // Assembles the GLSL text of one pass stage. The parameters are declared here, once, from the
 // effect's own declarations, so a shader can never disagree with the type the saver sets.
+// Line directives keep compiler messages pointing at the effect file's own lines.
 #include "d3dx9/EffectFile.h"
 
 namespace zarnfx {
@@ -27,7 +28,13 @@ std::string stageSource(const EffectFileDesc& desc, const PassDesc& pass, bool f
         source += param.name;
         source += ";\n";
     }
-    source += desc.commonSource;
+    // #line makes the compiler's messages name lines of the effect file, not of this text.
+    if (!desc.commonSource.empty()) {
+        if (desc.commonLine > 0) source += "#line " + std::to_string(desc.commonLine) + "\n";
+        source += desc.commonSource;
+    }
+    int stageLine = fragment ? pass.fragmentLine : pass.vertexLine;
+    if (stageLine > 0) source += "#line " + std::to_string(stageLine) + "\n";
     source += fragment ? pass.fragmentSource : pass.vertexSource;
     return source;
 }
