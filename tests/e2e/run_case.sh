@@ -61,14 +61,15 @@ fullscreen_runs_and_closes)
   if grep -q "Couldn't find" screensaver_log.txt; then fail "an asset the scene looks up is missing"; fi
   ;;
 small_mouse_drift_keeps_running)
-  xdotool mousemove 500 400
   "$saver" -S &
   pid=$!
   wait_for_picture 60
-  xdotool mousemove 502 402
+  # 2 + 2 pixels from where the pointer was at start is within the threshold of 4...
+  xdotool mousemove_relative -- 2 2
   sleep 2
   kill -0 "$pid" 2>/dev/null || fail "a 2+2 pixel drift closed the saver"
-  xdotool mousemove 520 420
+  # ...one more pixel is beyond it.
+  xdotool mousemove_relative -- 1 0
   set +e; wait_for_exit 20; code=$?; set -e
   [ "$code" -eq 0 ] || fail "exit code $code after a mouse move"
   ;;

@@ -5,6 +5,9 @@
 #include "win32/window/WindowObject.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>
+
+#include <cstring>
 
 
 namespace {
@@ -19,6 +22,24 @@ void zarnNotePointer(int x, int y) {
     pointerNoted = true;
 }
 
+// Under X the pointer is asked of the server itself: SDL's global query answers from a cache
+// that stays at (0, 0) until the pointer first moves, which would make the mouse-move close
+// rule measure its first movement from the screen's corner.
+static bool queryXPointer(POINT* out) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) return false;
+    static Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
+    unsigned int buttons = 0;
+    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &windowX, &windowY,
+                       &buttons))
+        return false;
+    *out = POINT{rootX, rootY};
+    return true;
+}
+
 int ZarnCursorDisplayCount() { return cursorDisplayCount; }
 
 int ShowCursor(BOOL bShow) {
@@ -31,6 +52,7 @@ int ShowCursor(BOOL bShow) {
 BOOL GetCursorPos(LPPOINT lpPoint) {
     if (!lpPoint) return FALSE;
     if (ZarnGetWindowBackend() == ZARN_WINDOWS_ON_DISPLAY && SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (queryXPointer(lpPoint)) return TRUE;
         if (pointerNoted) {
             *lpPoint = notedPointer;
             return TRUE;
