@@ -7,34 +7,15 @@
 #include "assets/Material.h"
 #include "assets/Texture.h"
 
+#include "FuzzInputFile.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include <unistd.h>
-
-namespace {
-
-// Every input is written to the same file in a private folder, which is also the current
-// folder so that mesh file names in the input and the log stay inside it.
-const char* inputFile() {
-    static const std::string path = [] {
-        char dir[] = "/tmp/zarn-asset-library-fuzz-XXXXXX";
-        if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
-        return std::string(dir) + "/assetLibrary.txt";
-    }();
-    return path.c_str();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const char* path = inputFile();
-    FILE* file = std::fopen(path, "wb");
-    if (!file) std::abort();
-    if (size && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    const char* path = writeFuzzInput("assetLibrary.txt", data, size);
 
     AssetLibrary library;
     library.load(path);

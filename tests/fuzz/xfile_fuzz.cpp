@@ -6,33 +6,15 @@
 
 #include <ZarnRecordingDevice.h>
 
+#include "FuzzInputFile.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include <unistd.h>
-
-namespace {
-
-const char* inputFile() {
-    static const std::string path = [] {
-        char dir[] = "/tmp/zarn-xfile-fuzz-XXXXXX";
-        if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
-        closeLog();
-        return std::string(dir) + "/input.x";
-    }();
-    return path.c_str();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const char* path = inputFile();
-    FILE* file = std::fopen(path, "wb");
-    if (!file) std::abort();
-    if (size && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    const char* path = writeFuzzInput("input.x", data, size);
 
     Mesh mesh;
     if (!mesh.loadX(path)) return 0;
