@@ -4,6 +4,7 @@
 // pipeline with a new world matrix each, and presents. Prints the figures and the number of
 // GL state calls the cache issued and dropped.
 #include <ZarnOffscreen.h>
+#include <ZarnOffscreenDevice.h>
 #include <d3d9.h>
 #include <gl/ZarnGLStatistics.h>
 
@@ -53,17 +54,7 @@ int main() {
     }
     D3DADAPTER_IDENTIFIER9 id{};
     d3d->GetAdapterIdentifier(0, 0, &id);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = width;
-    pp.BackBufferHeight = height;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    D3DPRESENT_PARAMETERS pp = ZarnOffscreenPresentParameters(window, width, height);
     IDirect3DDevice9* device = nullptr;
     if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device))) {
         std::fprintf(stderr, "zarn-bench: CreateDevice failed\n");

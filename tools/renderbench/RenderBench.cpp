@@ -17,6 +17,7 @@
 #include "shell/SaverState.h"
 
 #include <ZarnOffscreen.h>
+#include <ZarnOffscreenDevice.h>
 #include <d3d9.h>
 #include <d3dx9.h>
 
@@ -76,18 +77,7 @@ public:
         window = ZarnCreateOffscreenWindow(int(width), int(height));
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
         if (!window || !d3d) return false;
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = width;
-        pp.BackBufferHeight = height;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.MultiSampleType = samples;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = window;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        D3DPRESENT_PARAMETERS pp = ZarnOffscreenPresentParameters(window, width, height, samples);
         if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device))) {
             return false;
         }

@@ -5,6 +5,7 @@
 #include "support/TempDir.h"
 
 #include <ZarnOffscreen.h>
+#include <ZarnOffscreenDevice.h>
 #include <d3d9.h>
 #include <d3dx9.h>
 
@@ -94,17 +95,7 @@ protected:
         window = ZarnCreateOffscreenWindow(size, size);
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_TRUE(window && d3d) << "no off-screen OpenGL";
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = size;
-        pp.BackBufferHeight = size;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = window;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        D3DPRESENT_PARAMETERS pp = ZarnOffscreenPresentParameters(window, size, size);
         ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
                   D3D_OK);
     }

@@ -1,6 +1,8 @@
 // The off-screen GL test fixture (named *_test.cpp so the test glob builds it into the suite).
 #include "GLTestDevice.h"
 
+#include <ZarnOffscreenDevice.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -39,18 +41,7 @@ bool GLDeviceTest::open(UINT bbWidth, UINT bbHeight, D3DMULTISAMPLE_TYPE samples
         ADD_FAILURE() << "no off-screen OpenGL";
         return false;
     }
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = bbWidth;
-    pp.BackBufferHeight = bbHeight;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.MultiSampleType = samples;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    D3DPRESENT_PARAMETERS pp = ZarnOffscreenPresentParameters(window, bbWidth, bbHeight, samples);
     const HRESULT hr = d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
     if (FAILED(hr) || !device) {
         ADD_FAILURE() << "CreateDevice failed: 0x" << std::hex << hr;
