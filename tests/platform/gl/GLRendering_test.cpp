@@ -117,7 +117,7 @@ TEST_F(GLDeviceTest, LitQuadHasDirect3DFixedFunctionColour) {
     const float hl = std::sqrt(hv[0] * hv[0] + hv[1] * hv[1] + hv[2] * hv[2]);
     const float nDotH = -hv[2] / hl;
     const float ambient = 0x20 / 255.0f;
-    const float spec = std::pow(nDotH, material.Power);
+    const float specularTerm = std::pow(nDotH, material.Power);
     const float* md = &material.Diffuse.r;
     const float* ma = &material.Ambient.r;
     const float* me = &material.Emissive.r;
@@ -127,7 +127,7 @@ TEST_F(GLDeviceTest, LitQuadHasDirect3DFixedFunctionColour) {
     int expected[3];
     for (int c = 0; c < 3; ++c) {
         float colour = me[c] + ma[c] * (ambient + la[c]) + md[c] * ld[c] * std::fmax(nDotL, 0.0f);
-        colour = std::fmin(colour, 1.0f) + std::fmin(material.Specular.r * ls[c] * spec, 1.0f);
+        colour = std::fmin(colour, 1.0f) + std::fmin(material.Specular.r * ls[c] * specularTerm, 1.0f);
         expected[c] = int(std::lround(std::fmin(colour, 1.0f) * 255.0f));
     }
     const uint32_t centre = image.at(8, 8);

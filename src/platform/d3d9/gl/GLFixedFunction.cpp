@@ -206,10 +206,10 @@ void GLFixedFunction::enableLight(DWORD index, bool enable) {
     lightOn[index] = enable;
     dirty |= DirtyLights;
 }
-void GLFixedFunction::setLighting(bool on, bool spec, bool normalizeNormals, D3DCOLOR amb) {
-    if (on == lighting && spec == specular && normalizeNormals == normalize && amb == ambient) return;
+void GLFixedFunction::setLighting(bool on, bool specularOn, bool normalizeNormals, D3DCOLOR amb) {
+    if (on == lighting && specularOn == specular && normalizeNormals == normalize && amb == ambient) return;
     lighting = on;
-    specular = spec;
+    specular = specularOn;
     normalize = normalizeNormals;
     if (ambient != amb) dirty |= DirtyMaterial;
     ambient = amb;
@@ -257,7 +257,7 @@ void GLFixedFunction::upload() {
         glUniform4fv(locGlobalAmbient, 1, amb);
     }
     if (dirty & DirtyLights) {
-        float dirs[3 * maxLights], diffuse[4 * maxLights], spec[4 * maxLights], amb[4 * maxLights];
+        float dirs[3 * maxLights], diffuse[4 * maxLights], specularColours[4 * maxLights], amb[4 * maxLights];
         int count = 0;
         for (int k = 0; k < maxLights; ++k) {
             // Only directional lights exist in the saver; other kinds are left dark.
@@ -272,7 +272,7 @@ void GLFixedFunction::upload() {
             dirs[3 * count + 1] = -y / length;
             dirs[3 * count + 2] = -z / length;
             std::memcpy(diffuse + 4 * count, &lights[k].Diffuse, sizeof(float) * 4);
-            std::memcpy(spec + 4 * count, &lights[k].Specular, sizeof(float) * 4);
+            std::memcpy(specularColours + 4 * count, &lights[k].Specular, sizeof(float) * 4);
             std::memcpy(amb + 4 * count, &lights[k].Ambient, sizeof(float) * 4);
             ++count;
         }
@@ -280,7 +280,7 @@ void GLFixedFunction::upload() {
         if (count) {
             glUniform3fv(locLightDir, count, dirs);
             glUniform4fv(locLightDiffuse, count, diffuse);
-            glUniform4fv(locLightSpecular, count, spec);
+            glUniform4fv(locLightSpecular, count, specularColours);
             glUniform4fv(locLightAmbient, count, amb);
         }
     }
