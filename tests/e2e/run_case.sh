@@ -19,7 +19,12 @@ export ZARN_REGISTRY="$work/registry.reg"
 printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"InstallDir"="%s"\n"Antialiasing"=dword:00000000\n' "$work" > "$ZARN_REGISTRY"
 export ZARN_NO_MESSAGE_BOX=1
 
-fail() { echo "FAIL: $*" >&2; [ -f screensaver_log.txt ] && sed 's/^/  log: /' screensaver_log.txt >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f screensaver_log.txt ] && sed 's/^/  log: /' screensaver_log.txt >&2
+  [ -f saver.out ] && grep -v '^Reading .obj file' saver.out | tail -20 | sed 's/^/  saver: /' >&2
+  exit 1
+}
 
 # Bright pixels on the whole screen (the clock is lit; the empty screen is black).
 lit_pixels() {
@@ -31,7 +36,10 @@ wait_for_picture() {
   local tries=$1
   for _ in $(seq "$tries"); do
     sleep 1
-    kill -0 "$pid" 2>/dev/null || fail "the saver exited before showing a picture"
+    if ! kill -0 "$pid" 2>/dev/null; then
+      set +e; wait "$pid"; local code=$?; set -e
+      fail "the saver exited (code $code) before showing a picture"
+    fi
     if [ "$(lit_pixels)" -gt 2000 ]; then return 0; fi
   done
   fail "no picture on the screen after $tries s"
@@ -49,7 +57,7 @@ wait_for_exit() {
 
 case $case_name in
 fullscreen_runs_and_closes)
-  "$saver" /s &
+  "$saver" /s >saver.out 2>&1 &
   pid=$!
   wait_for_picture 60
   xdotool key space
@@ -61,7 +69,7 @@ fullscreen_runs_and_closes)
   if grep -q "Couldn't find" screensaver_log.txt; then fail "an asset the scene looks up is missing"; fi
   ;;
 small_mouse_drift_keeps_running)
-  "$saver" -S &
+  "$saver" -S >saver.out 2>&1 &
   pid=$!
   wait_for_picture 60
   # 2 + 2 pixels from where the pointer was at start is within the threshold of 4...
@@ -75,7 +83,7 @@ small_mouse_drift_keeps_running)
   ;;
 preview_in_foreign_window)
   root=$(xwininfo -root | awk '/Window id:/ {print $4}')
-  "$saver" /p "$((root))" &
+  "$saver" /p "$((root))" >saver.out 2>&1 &
   pid=$!
   wait_for_picture 60
   kill "$pid"; wait "$pid" 2>/dev/null || true
