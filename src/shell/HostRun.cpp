@@ -56,7 +56,11 @@ int runSaver(HWND parent) {
                                  nullptr, nullptr, hostState.instance, nullptr);
     }
     hostState.saverWindow = window;
-    if (!window) return 0;
+    if (!window) {
+        // Without a window there is no saver: say so and fail, rather than end as if closed.
+        std::fprintf(stderr, "zarn-screensaver: the saver window could not be created.\n");
+        return -1;
+    }
     if (!parent) SetForegroundWindow(window);
 
     MSG msg{};

@@ -14,6 +14,8 @@
 #include <ZarnRecordingDevice.h>
 #include <ZarnScreenMetrics.h>
 #include <gtest/gtest.h>
+
+#include <string>
 #include <messages/ZarnWindowBackend.h>
 
 #include <cstdlib>
@@ -229,6 +231,23 @@ TEST(HostRun, FullScreenRunEndsOnAKeyPress) {
     saverState = SaverState{};
     closeLog();
     ZarnDestroyWindow(ran);
+}
+
+// A saver whose window cannot be made (here: a screen larger than any window may be) has
+// failed; it must not end with the code of a saver that ran and was closed.
+TEST(HostRun, NoWindowIsAFailureNotACleanExit) {
+    const HostState saved = hostState;
+    ZarnSetWindowBackend(ZARN_WINDOWS_OFFSCREEN);
+    ZarnResetMessageQueue();
+    ZarnSetScreenMetricsOverride(1 << 20, 1 << 20);
+    testing::internal::CaptureStderr();
+    const int code = hostMain(nullptr, "/s");
+    const std::string err = testing::internal::GetCapturedStderr();
+    ZarnSetScreenMetricsOverride(0, 0);
+    EXPECT_EQ(code, -1);
+    EXPECT_NE(err.find("could not be created"), std::string::npos) << err;
+    EXPECT_EQ(hostState.saverWindow, nullptr);
+    hostState = saved;
 }
 
 }  // namespace

@@ -6,9 +6,15 @@
 
 #include <SDL.h>
 
+#include <cstdio>
+
 HWND zarnCreateSdlWindow(const char* title, int x, int y, int width, int height, uint32_t sdlFlags) {
     if (width <= 0 || height <= 0) return nullptr;
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        // Win32 would answer GetLastError here; the console is where a user can see why.
+        std::fprintf(stderr, "Cannot open the display: %s\n", SDL_GetError());
+        return nullptr;
+    }
 
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
@@ -21,7 +27,10 @@ HWND zarnCreateSdlWindow(const char* title, int x, int y, int width, int height,
 
     SDL_Window* sdlWindow =
         SDL_CreateWindow(title ? title : "", x, y, width, height, SDL_WINDOW_OPENGL | sdlFlags);
-    if (!sdlWindow) return nullptr;
+    if (!sdlWindow) {
+        std::fprintf(stderr, "Cannot create a window: %s\n", SDL_GetError());
+        return nullptr;
+    }
 
     HWND window = new HWND__;
     window->kind = WindowKind::Sdl;
