@@ -18,6 +18,8 @@ ln -s "$build/data" data
 export ZARN_REGISTRY="$work/registry.reg"
 printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"InstallDir"="%s"\n"Antialiasing"=dword:00000000\n' "$work" > "$ZARN_REGISTRY"
 export ZARN_NO_MESSAGE_BOX=1
+# The window procedure's trace lines, shown with the saver's output when a case fails.
+export ZARN_DEBUG_OUTPUT=1
 
 fail() {
   echo "FAIL: $*" >&2
