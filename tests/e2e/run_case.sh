@@ -7,7 +7,9 @@ case_name=$1 saver=$2 build=$3
 
 if [ -z "${ZARN_E2E_INNER:-}" ]; then
   export ZARN_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  # -noreset: a bare server resets whenever its last client leaves and refuses connections
+  # meanwhile; a desktop always has other clients, so keep it up as one would be.
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$@"
 fi
 
 work=$(mktemp -d /tmp/zarn-e2e-XXXXXX)

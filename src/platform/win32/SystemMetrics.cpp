@@ -82,10 +82,10 @@ int GetSystemMetrics(int nIndex) {
     }
     if (overrideWidth > 0) return fromOverride(nIndex);
 
-    // Video may not be up yet (the settings dialog, tools): bring it up just for the question.
-    bool wasUp = SDL_WasInit(SDL_INIT_VIDEO) != 0;
-    if (!wasUp && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
-    int value = fromSdl(nIndex);
-    if (!wasUp) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return value;
+    // Video may not be up yet (the host asks before it makes its window). Once up it stays
+    // up: closing it drops our X connection, and an X server with no other client resets
+    // and refuses the next one for a moment, after which SDL falls back to a screen-less
+    // driver and the saver would draw into a window nobody can see.
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+    return fromSdl(nIndex);
 }

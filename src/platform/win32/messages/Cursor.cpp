@@ -1,11 +1,11 @@
 // The cursor: Win32's display count and the position. With windows off-screen the cursor
 // is virtual, so tests can move it with SetCursorPos.
 #include "win32/messages/MessageState.h"
+#include "win32/messages/XDisplayConnection.h"
 #include "win32/messages/ZarnWindowBackend.h"
 #include "win32/window/WindowObject.h"
 
 #include <SDL.h>
-#include <X11/Xlib.h>
 
 #include <cstring>
 
@@ -28,7 +28,7 @@ void zarnNotePointer(int x, int y) {
 static bool queryXPointer(POINT* out) {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver || std::strcmp(driver, "x11") != 0) return false;
-    static Display* display = XOpenDisplay(nullptr);
+    Display* display = zarnXDisplay();
     if (!display) return false;
     Window root = 0, child = 0;
     int rootX = 0, rootY = 0, windowX = 0, windowY = 0;

@@ -2,6 +2,7 @@
 // rule: a window that is never validated is sent WM_PAINT whenever its queue is empty. The
 // saver's frame loop is built on exactly that rule.
 #include "win32/messages/MessageState.h"
+#include "win32/messages/XDisplayConnection.h"
 #include "win32/messages/ZarnWindowBackend.h"
 #include "win32/window/WindowObject.h"
 #include "win32/ZarnOffscreen.h"
@@ -28,26 +29,24 @@ int quitCode = 0;
 // A foreign X window (a preview host's) given to us by its id, not created here.
 bool isForeignXWindow(HWND window) {
     if (!window || zarnIsLiveWindow(window)) return false;
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = zarnXDisplay();
     if (!display) return false;
     XWindowAttributes attributes{};
     int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     const Status ok = XGetWindowAttributes(display, Window(reinterpret_cast<uintptr_t>(window)), &attributes);
     XSync(display, False);
     XSetErrorHandler(previous);
-    XCloseDisplay(display);
     return ok != 0;
 }
 
 bool foreignXWindowSize(HWND window, int* width, int* height) {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = zarnXDisplay();
     if (!display) return false;
     XWindowAttributes attributes{};
     int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     const Status ok = XGetWindowAttributes(display, Window(reinterpret_cast<uintptr_t>(window)), &attributes);
     XSync(display, False);
     XSetErrorHandler(previous);
-    XCloseDisplay(display);
     if (!ok) return false;
     *width = attributes.width;
     *height = attributes.height;
