@@ -13,7 +13,9 @@ if [ -z "${ZARN_E2E_INNER:-}" ]; then
 fi
 
 work=$(mktemp -d /tmp/zarn-e2e-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+pid=
+# Whatever happens, no saver outlives its case.
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 # The install folder is this case's own folder, so the log lands here; the data is the build's.
 ln -s "$build/data" data
