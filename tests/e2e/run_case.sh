@@ -15,7 +15,7 @@ fi
 work=$(mktemp -d /tmp/zarn-e2e-XXXXXX)
 pid=
 # Whatever happens, no saver outlives its case.
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
 cd "$work"
 # The install folder is this case's own folder, so the log lands here; the data is the build's.
 ln -s "$build/data" data
