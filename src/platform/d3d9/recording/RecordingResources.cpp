@@ -294,6 +294,17 @@ HRESULT RecordingBytes::unlock() {
     return D3D_OK;
 }
 
+HRESULT ZarnRecordingResource::recordBufferLock(RecordingBytes& bytes, UINT offset, UINT size, void** ppbData,
+                                                DWORD flags) {
+    HRESULT locked = bytes.lock(offset, size, ppbData);
+    HRESULT result = record("Lock", std::to_string(offset) + ", " + std::to_string(size) + ", " + hex(flags), locked);
+    if (SUCCEEDED(locked) && FAILED(result)) {
+        bytes.unlock();
+        *ppbData = nullptr;
+    }
+    return result;
+}
+
 ZarnRecordingVertexBuffer::ZarnRecordingVertexBuffer(ZarnRecordingDevice* d, std::string name, UINT length,
                                                      DWORD usage, DWORD fvf, D3DPOOL pool)
     : ZarnRecordingResource(d, std::move(name)) {
@@ -308,14 +319,7 @@ ULONG ZarnRecordingVertexBuffer::Release() {
 }
 
 HRESULT ZarnRecordingVertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) {
-    HRESULT locked = bytes.lock(OffsetToLock, SizeToLock, ppbData);
-    HRESULT result = record(
-        "Lock", std::to_string(OffsetToLock) + ", " + std::to_string(SizeToLock) + ", " + hex(Flags), locked);
-    if (SUCCEEDED(locked) && FAILED(result)) {
-        bytes.unlock();
-        *ppbData = nullptr;
-    }
-    return result;
+    return recordBufferLock(bytes, OffsetToLock, SizeToLock, ppbData, Flags);
 }
 
 HRESULT ZarnRecordingVertexBuffer::Unlock() { return record("Unlock", "", bytes.unlock()); }
@@ -340,14 +344,7 @@ ULONG ZarnRecordingIndexBuffer::Release() {
 }
 
 HRESULT ZarnRecordingIndexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) {
-    HRESULT locked = bytes.lock(OffsetToLock, SizeToLock, ppbData);
-    HRESULT result = record(
-        "Lock", std::to_string(OffsetToLock) + ", " + std::to_string(SizeToLock) + ", " + hex(Flags), locked);
-    if (SUCCEEDED(locked) && FAILED(result)) {
-        bytes.unlock();
-        *ppbData = nullptr;
-    }
-    return result;
+    return recordBufferLock(bytes, OffsetToLock, SizeToLock, ppbData, Flags);
 }
 
 HRESULT ZarnRecordingIndexBuffer::Unlock() { return record("Unlock", "", bytes.unlock()); }

@@ -17,6 +17,8 @@ void countLive(int delta);
 // Common part of every recording resource: its log name and the device that made it. The
 // device does not stay alive for its resources; when it goes, it detaches them (device
 // becomes null) so a leaked resource never reaches a dead device.
+class RecordingBytes;
+
 class ZarnRecordingResource {
 public:
     ZarnRecordingResource(ZarnRecordingDevice* device, std::string name, bool counted = true);
@@ -31,6 +33,8 @@ public:
 protected:
     HRESULT getDevice(IDirect3DDevice9** ppDevice);
     HRESULT record(const std::string& method, const std::string& args, HRESULT result = D3D_OK);
+    // A buffer's Lock: logged like any call; a lock that the script fails is undone.
+    HRESULT recordBufferLock(RecordingBytes& bytes, UINT offset, UINT size, void** ppbData, DWORD flags);
 
     ZarnRecordingDevice* device;
     std::string logName;
