@@ -26,28 +26,27 @@ std::vector<HWND> messageWindows;
 bool quitPosted = false;
 int quitCode = 0;
 
-// A foreign X window (a preview host's) given to us by its id, not created here.
-bool isForeignXWindow(HWND window) {
+// The attributes of a foreign X window (a preview host's) given to us by its id; false when
+// there is no such window. X errors for a bad id are swallowed rather than fatal.
+bool foreignXWindowAttributes(HWND window, XWindowAttributes* attributes) {
     if (!window || zarnIsLiveWindow(window)) return false;
     Display* display = zarnXDisplay();
     if (!display) return false;
-    XWindowAttributes attributes{};
     int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    const Status ok = XGetWindowAttributes(display, Window(reinterpret_cast<uintptr_t>(window)), &attributes);
+    const Status ok = XGetWindowAttributes(display, Window(reinterpret_cast<uintptr_t>(window)), attributes);
     XSync(display, False);
     XSetErrorHandler(previous);
     return ok != 0;
 }
 
-bool foreignXWindowSize(HWND window, int* width, int* height) {
-    Display* display = zarnXDisplay();
-    if (!display) return false;
+bool isForeignXWindow(HWND window) {
     XWindowAttributes attributes{};
-    int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    const Status ok = XGetWindowAttributes(display, Window(reinterpret_cast<uintptr_t>(window)), &attributes);
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    if (!ok) return false;
+    return foreignXWindowAttributes(window, &attributes);
+}
+
+bool foreignXWindowSize(HWND window, int* width, int* height) {
+    XWindowAttributes attributes{};
+    if (!foreignXWindowAttributes(window, &attributes)) return false;
     *width = attributes.width;
     *height = attributes.height;
     return true;
