@@ -18,6 +18,7 @@
 
 #include <ZarnOffscreen.h>
 #include <ZarnOffscreenDevice.h>
+#include <ZarnSolidTexture.h>
 #include <d3d9.h>
 #include <d3dx9.h>
 
@@ -58,19 +59,6 @@ std::vector<Vertex> sphere(float cx, float cy, float cz, float radius) {
     return out;
 }
 
-IDirect3DTexture9* solid(IDirect3DDevice9* device, uint32_t argb) {
-    IDirect3DTexture9* texture = nullptr;
-    if (FAILED(D3DXCreateTexture(device, 4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture))) return nullptr;
-    D3DLOCKED_RECT locked;
-    texture->LockRect(0, &locked, nullptr, 0);
-    for (int y = 0; y < 4; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
-        for (int x = 0; x < 4; ++x) row[x] = argb;
-    }
-    texture->UnlockRect(0);
-    return texture;
-}
-
 class Bench {
 public:
     bool open(UINT width, UINT height, D3DMULTISAMPLE_TYPE samples) {
@@ -106,8 +94,8 @@ public:
             buffer->Unlock();
             buffers.push_back(buffer);
         }
-        base.texture = solid(device, 0xFFC8A040);
-        bump.texture = solid(device, 0xFF8080FF);
+        base.texture = ZarnCreateSolidTexture(device, 0xFFC8A040);
+        bump.texture = ZarnCreateSolidTexture(device, 0xFF8080FF);
         material.effectKind = Material::bumpShadow;
         material.baseTexture = &base;
         material.bumpTexture = &bump;

@@ -17,6 +17,7 @@
 
 #include <ZarnOffscreen.h>
 #include <ZarnOffscreenDevice.h>
+#include <ZarnSolidTexture.h>
 #include <d3d9.h>
 #include <d3dx9.h>
 
@@ -169,27 +170,14 @@ protected:
 
     // A plain white, flat-bumped material of the bumpShadow kind.
     void makeMaterial() {
-        white.texture = solidTexture(0xFFFFFFFF);
-        flat.texture = solidTexture(0xFF8080FF);
+        white.texture = ZarnCreateSolidTexture(device, 0xFFFFFFFF);
+        flat.texture = ZarnCreateSolidTexture(device, 0xFF8080FF);
         // Mid-grey, so that lit surfaces do not saturate and differences in light show.
         material.d3dMaterial.Diffuse = {0.6f, 0.6f, 0.6f, 1.0f};
         material.d3dMaterial.Ambient = {0.4f, 0.4f, 0.4f, 1.0f};
         material.effectKind = Material::bumpShadow;
         material.baseTexture = &white;
         material.bumpTexture = &flat;
-    }
-
-    IDirect3DTexture9* solidTexture(uint32_t argb) {
-        IDirect3DTexture9* texture = nullptr;
-        if (FAILED(D3DXCreateTexture(device, 4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture))) return nullptr;
-        D3DLOCKED_RECT locked;
-        texture->LockRect(0, &locked, nullptr, 0);
-        for (int y = 0; y < 4; ++y) {
-            auto* row = reinterpret_cast<uint32_t*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
-            for (int x = 0; x < 4; ++x) row[x] = argb;
-        }
-        texture->UnlockRect(0);
-        return texture;
     }
 
     void setCamera() {
