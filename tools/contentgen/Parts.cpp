@@ -30,15 +30,6 @@ Contour annularSector(double rIn, double rOut, double a0, double a1, int samples
     return c;
 }
 
-// An outline symmetric about the y axis from its right half, listed from top to bottom.
-Contour mirrored(const std::vector<Vec2>& rightHalf) {
-    Contour c;
-    for (const Vec2& p : rightHalf) c.push_back(p);
-    for (size_t i = rightHalf.size(); i-- > 0;)
-        if (rightHalf[i].x > 1e-9) c.push_back({-rightHalf[i].x, rightHalf[i].y});
-    return c;
-}
-
 // A box-like bar between two points in the xy plane.
 Contour bar(Vec2 a, Vec2 b, double halfWidth) {
     Vec2 d = normalized(b - a), n{-d.y, d.x};
@@ -106,23 +97,6 @@ MeshBuilder makeFrame() {
     m.append(extrude({roundedRect(-0.24, kPendulumPivotY - 0.05, 0.24, kPendulumPivotY + 0.05, 0.03, 4)},
                      plate(kPendulumPivotZ + 0.05, kPendulumPivotZ + 0.08, 0.006)));
     return m;
-}
-
-MeshBuilder makeMinuteHand() {
-    // Points to twelve (+y) at angle 0; it turns about the origin in front of the dial.
-    std::vector<Vec2> right{{0, 0.88}, {0.012, 0.80}, {0.022, 0.45}, {0.028, 0.14}};
-    for (int i = 0; i <= 8; ++i) right.push_back(polar(0.055, kPi * (0.36 - 0.72 * i / 8)));
-    right.insert(right.end(), {{0.018, -0.09}, {0.036, -0.15}, {0.040, -0.185}, {0.026, -0.215}, {0, -0.222}});
-    MeshBuilder m = extrude({mirrored(right), circleContour({0, -0.175}, 0.014, 12)}, plate(-0.13, -0.115, 0.004, 2.0));
-    m.append(cylinderZ(0.032, -0.145, -0.125, 28, 0.006));
-    return m;
-}
-
-MeshBuilder makeHourHand() {
-    std::vector<Vec2> right{{0, 0.60}, {0.022, 0.555}, {0.046, 0.49}, {0.032, 0.43}, {0.022, 0.40}, {0.026, 0.15}};
-    for (int i = 0; i <= 8; ++i) right.push_back(polar(0.072, kPi * (0.38 - 0.76 * i / 8)));
-    right.insert(right.end(), {{0.024, -0.10}, {0.034, -0.13}, {0, -0.15}});
-    return extrude({mirrored(right), circleContour({0, 0.49}, 0.014, 12)}, plate(-0.108, -0.092, 0.004, 2.0));
 }
 
 MeshBuilder makeDrumFace(double width) {

@@ -62,8 +62,7 @@ Rgba studio(Vec3 d) {
 }  // namespace
 
 bool writeMetalTextures(const std::string& dir) {
-    return writeBrushedMetal(dir, "brass", {0.86f, 0.66f, 0.34f, 1}, 0.10, 11) &&
-           writeBrushedMetal(dir, "steel", {0.60f, 0.63f, 0.68f, 1}, 0.12, 23);
+    return writeBrushedMetal(dir, "brass", {0.86f, 0.66f, 0.34f, 1}, 0.10, 11);
 }
 
 bool writeEnvironmentMap(const std::string& path) {
