@@ -54,7 +54,8 @@ MeshBuilder makeChapterRing() {
     p.zFront = kChapterFrontZ;
     p.zBack = kChapterFrontZ + 0.008;
     p.bevelFront = 0.003;
-    MeshBuilder m = extrude({circleContour({0, 0}, kChapterOuter, 120), circleContour({0, 0}, kChapterInner, 120)}, p);
+    p.backCap = false;  // it lies on the frame's brass ring
+    MeshBuilder m = extrude({circleContour({0, 0}, kChapterOuter, 96), circleContour({0, 0}, kChapterInner, 96)}, p);
     // The lips of the frame cover its edges; walls sample the plain enamel near the rim.
     m.mapUv([](const Vertex& v) {
         Vec2 q{v.position.x, v.position.y};

@@ -44,13 +44,13 @@ MeshBuilder makeFrame() {
     MeshBuilder m;
     // The brass ring that seats the enamel chapter ring (see ChapterRing.h), with a lip
     // over each of its edges; the centre stays open so the two big wheels meshing behind
-    // the hands show through.
-    m.append(extrude({circleContour({0, 0}, kDialRimOuter, 120), circleContour({0, 0}, kDialLipInner, 120)},
+    // the hands show through. The lips lie on the ring, so they need no backs.
+    m.append(extrude({circleContour({0, 0}, kDialRimOuter, 96), circleContour({0, 0}, kDialLipInner, 96)},
                      plate(-0.08, -0.03, 0.008)));
-    m.append(extrude({circleContour({0, 0}, kDialRimOuter, 120), circleContour({0, 0}, kDialLipOuter, 120)},
-                     plate(-0.097, -0.079, 0.006)));
-    m.append(extrude({circleContour({0, 0}, kDialLipInnerTo, 120), circleContour({0, 0}, kDialLipInner, 120)},
-                     plate(-0.094, -0.079, 0.005)));
+    ExtrudeParams outerLip = plate(-0.097, -0.079, 0.006), innerLip = plate(-0.094, -0.079, 0.005);
+    outerLip.backCap = innerLip.backCap = false;
+    m.append(extrude({circleContour({0, 0}, kDialRimOuter, 96), circleContour({0, 0}, kDialLipOuter, 96)}, outerLip));
+    m.append(extrude({circleContour({0, 0}, kDialLipInnerTo, 96), circleContour({0, 0}, kDialLipInner, 96)}, innerLip));
     // Side brackets hugging the dial.
     m.append(extrude({annularSector(1.03, 1.12, -kPi * 0.30, kPi * 0.30, 40)}, plate(-0.07, -0.03, 0.01)));
     m.append(extrude({annularSector(1.03, 1.12, kPi * 0.70, kPi * 1.30, 40)}, plate(-0.07, -0.03, 0.01)));
