@@ -7,6 +7,7 @@
 #include "Layout.h"
 #include "Logo.h"
 #include "Parts.h"
+#include "SaverArtwork.h"
 #include "Textures.h"
 
 #include <chrono>
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
         {"moon and world", [&] { return writeMoonWorldAtlas(textureDir); }},
         {"logo", [&] { return writeLogoTextures(textureDir); }},
         {"backdrops", [&] { return writeBackdropTextures(textureDir); }},
+        {"icon and banner", [&] { return writeSaverArtwork(root.string()); }},
     };
     for (const auto& p : pictures)
         if (!p.write()) {
