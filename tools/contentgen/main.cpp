@@ -3,6 +3,7 @@
 // generator always writes the same files. Prints what it made and how long it took.
 #include "CounterTextures.h"
 #include "Gears.h"
+#include "Hands.h"
 #include "Layout.h"
 #include "Logo.h"
 #include "Parts.h"
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
         std::function<bool()> write;
     } pictures[] = {
         {"metals", [&] { return writeMetalTextures(textureDir); }},
+        {"hands", [&] { return writeHandTextures(textureDir); }},
         {"environment", [&] { return writeEnvironmentMap(textureDir + "/environment.dds"); }},
         {"counters", [&] { return writeCounterTextures(textureDir); }},
         {"moon and world", [&] { return writeMoonWorldAtlas(textureDir); }},
