@@ -310,3 +310,6 @@ HGDIOBJ GetStockObject(int i);
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 
 BOOL SetCurrentDirectoryA(LPCSTR lpPathName);
+
+// ---- dialogs, fonts, class cursors, shell "open" ----------------------------------------
+#include "WinUserDialog.h"
