@@ -16,7 +16,7 @@ std::string findSaver() {
     if (folder.empty()) return {};
     for (const std::string& candidate :
          {folder + "/zarn-screensaver", folder + "/" ZARN_SAVER_FROM_HACK "/zarn-screensaver"})
-        if (hackIsExecutable(candidate)) return candidate;
+        if (std::string saver = hackExecutable(candidate); !saver.empty()) return saver;
     return {};
 }
 

@@ -153,6 +153,52 @@ installed_runs_without_build_folder)
   [ "$code" -eq 0 ] || fail "zarn exited with $code after its window was closed"
   wait_until_none_left 30 "the saver of zarn's own window"
   ;;
+xscreensaver_runs_zarn)
+  install_prefix
+  # XScreenSaver starts no hack while it runs as root: run it as a user of our own making.
+  if [ "$(id -u)" -eq 0 ]; then
+    xss_user=zarn-e2e
+    id -u "$xss_user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$xss_user"
+  else
+    xss_user=$(id -un)
+  fi
+  home=$work/home
+  mkdir -p "$home"
+  cp "$XAUTHORITY" "$home/.Xauthority"
+  # zarn is the only program it may run; no fades, no splash, no lock, no blanking of its own.
+  cat >"$home/.xscreensaver" <<XSS
+timeout:	1:00:00
+cycle:		0:00:00
+lock:		False
+fade:		False
+unfade:		False
+splash:		False
+dpmsEnabled:	False
+mode:		one
+selected:	0
+programs:	GL: $prefix/libexec/xscreensaver/zarn --root \\n
+XSS
+  [ "$(id -u)" -eq 0 ] && chown -R "$xss_user" "$home"
+  run_as_user() {
+    local as=()
+    [ "$(id -u)" -eq 0 ] && as=(runuser -u "$xss_user" --)
+    "${as[@]}" env -i HOME="$home" DISPLAY="$DISPLAY" XAUTHORITY="$home/.Xauthority" PATH=/usr/bin:/bin \
+      ZARN_NO_MESSAGE_BOX=1 "$@"
+  }
+  run_as_user xscreensaver --no-splash >"$home/xscreensaver.out" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do run_as_user xscreensaver-command -time >/dev/null 2>&1 && break; sleep 0.1; done
+  run_as_user xscreensaver-command -time >/dev/null 2>&1 || fail "the XScreenSaver daemon did not start"
+
+  [ "$(lit_pixels)" -lt 2000 ] || fail "the screen is lit before the saver was activated"
+  run_as_user xscreensaver-command -activate >/dev/null || fail "xscreensaver-command -activate failed"
+  wait_for_picture 10 "XScreenSaver running zarn"
+  [ -n "$(processes_under "$prefix")" ] || fail "the clock is on the screen but no installed saver runs"
+
+  run_as_user xscreensaver-command -deactivate >/dev/null || fail "xscreensaver-command -deactivate failed"
+  wait_until_none_left 30 "zarn and the saver after -deactivate"
+  [ -n "${ZARN_E2E_TRACE:-}" ] && cat "$home/xscreensaver.out" >&2
+  ;;
 *) fail "unknown case $case_name" ;;
 esac
 echo "PASS: $case_name"

@@ -9,7 +9,9 @@
 // The folder holding the running program (resolved through symbolic links); empty if unknown.
 std::string hackProgramFolder();
 
-bool hackIsExecutable(const std::string& path);
+// The path of an executable file with ".." and symbolic links resolved; empty when path is no
+// executable file.
+std::string hackExecutable(const std::string& path);
 
 // The default screen's root window; 0 when the display cannot be opened.
 uint32_t hackRootWindow();

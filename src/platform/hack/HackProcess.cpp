@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -50,9 +51,15 @@ std::string hackProgramFolder() {
     return slash == std::string::npos ? std::string() : program.substr(0, slash);
 }
 
-bool hackIsExecutable(const std::string& path) {
+std::string hackExecutable(const std::string& path) {
     struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || access(path.c_str(), X_OK) != 0) return {};
+    // A plain path reads better in a process list than libexec/xscreensaver/../../bin.
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
 }
 
 std::string hackExecSaver(const std::string& saver, uint32_t window) {
