@@ -6,7 +6,6 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -32,19 +31,15 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR, LPCSTR,
         shellExecuteHook(lpOperation ? lpOperation : "open", lpFile, nShowCmd);
         return shellResult(shellStarted);
     }
-    // A middle process starts the opener and leaves at once, so the opener is nobody's child
-    // here and the caller never waits for it nor leaves a zombie behind.
-    const pid_t middle = fork();
-    if (middle < 0) return shellResult(shellOutOfResources);
-    if (middle == 0) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", 0, 0);
-        char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(lpFile), nullptr};
-        pid_t opener = 0;
-        const int failed = posix_spawnp(&opener, "xdg-open", &actions, nullptr, argv, environ);
-        _exit(failed ? 1 : 0);
-    }
+    // A shell starts the opener in the background and leaves at once, so the opener is
+    // nobody's child here: the caller never waits for it nor leaves a zombie behind. The
+    // address is a positional argument, never part of the script. posix_spawn rather than
+    // fork, which is unsafe in a process with GTK's threads.
+    char* const argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"),
+                          const_cast<char*>("xdg-open \"$1\" </dev/null >/dev/null 2>&1 &"),
+                          const_cast<char*>("sh"), const_cast<char*>(lpFile), nullptr};
+    pid_t middle = 0;
+    if (posix_spawnp(&middle, "sh", nullptr, nullptr, argv, environ) != 0) return shellResult(shellOutOfResources);
     int status = 0;
     while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
     }
