@@ -69,7 +69,8 @@ HackOptions parseHackOptions(int argc, const char* const* argv, const char* xscr
             return failure(std::string("unknown option \"") + arg + "\"");
         }
     }
-    if (root && windowId) return failure("--root and --window-id name two different windows; give one");
+    // xscreensaver-settings previews a hack by adding --window-id to its command line, --root
+    // included: the named window is the one meant.
     if (windowId) {
         options.target = HackTarget::windowId;
     } else if (root) {

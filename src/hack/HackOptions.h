@@ -8,7 +8,7 @@
 enum class HackTarget {
     ownWindow,  // no window given: open a normal window of our own (tried from a terminal)
     root,       // --root: the host's window from $XSCREENSAVER_WINDOW, else the root window
-    windowId,   // --window-id N
+    windowId,   // --window-id N (also beside --root, as xscreensaver-settings' preview passes it)
     help,       // --help
     error,      // anything else: `error` says what was wrong
 };
