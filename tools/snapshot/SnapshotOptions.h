@@ -22,6 +22,7 @@ struct SnapshotOptions {
     std::string output = "zarn-clock.png";
     std::string dataDir;       // empty: the build's data
     int measureFrames = 0;     // > 0: afterwards, time this many scene updates and draws
+    bool soak = false;         // report resident memory, then tear the saver down properly
     bool help = false;
 };
 
