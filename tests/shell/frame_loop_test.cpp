@@ -359,3 +359,19 @@ TEST_F(FrameLoop, AMissingTextureAllNightKeepsTheLogSmall) {
     EXPECT_LT(logText.size(), 16u * 1024) << logText.substr(0, 2000);
     EXPECT_LT(console.size(), 16u * 1024);
 }
+
+TEST_F(FrameLoop, AMissingDataFolderIsReportedAndTheSaverRunsOnWithoutIt) {
+    std::filesystem::remove_all(dir.path() + "/data");
+    testing::internal::CaptureStderr();
+    startSaver(160, 120);
+    for (int frame = 0; frame < 50; ++frame) {
+        pass(33);
+        paint();
+    }
+    const std::string console = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(saverState.deviceReady);
+    EXPECT_EQ(log().countCalls("Present"), 50);
+    EXPECT_NE(console.find("data/assetLibrary.txt"), std::string::npos) << console.substr(0, 2000);
+    // Every missing part is named once per look-up, not once per frame.
+    EXPECT_LT(console.size(), 16u * 1024);
+}
