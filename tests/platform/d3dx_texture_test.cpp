@@ -121,7 +121,9 @@ TEST_F(D3DXTextureTest, DamagedOrMissingImagesFailWithoutATexture) {
     const std::pair<const char*, std::string> files[] = {
         {"truncated.png", truncated}, {"corrupt.png", corruptData}, {"huge.png", hugeHeader},
         {"empty.png", ""},            {"text.png", "not an image at all, just words"},
-        {"huffman.jpg", hugeHuffman}};
+        {"huffman.jpg", hugeHuffman},
+        // The same table cut short by the end of the file, which stb reads as zeros.
+        {"cut-huffman.jpg", std::string("\xFF\xD8\xFF\xC4\x00\x13\x00\x01\x00\x00\xFF\xD9", 12)}};
     for (const auto& [name, contents] : files) {
         SCOPED_TRACE(name);
         IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(1);

@@ -62,10 +62,12 @@ bool jpegHuffmanTablesFit(const uint8_t* data, size_t size) {
         if (length < 2) return false;
         const size_t end = std::min(size, at + 2 + length);
         if (marker == 0xC4) {
+            // stb reads a segment cut short by the file's end as if zeros followed, so the
+            // counts that are there must already fit.
             size_t table = at + 4;
-            while (table + 17 <= end) {
+            while (table < end) {
                 size_t symbols = 0;
-                for (int i = 1; i <= 16; ++i) symbols += data[table + i];
+                for (size_t i = 1; i <= 16 && table + i < size; ++i) symbols += data[table + i];
                 if (symbols > 256) return false;
                 table += 17 + symbols;
             }
