@@ -123,7 +123,9 @@ TEST_F(D3DXTextureTest, DamagedOrMissingImagesFailWithoutATexture) {
         {"empty.png", ""},            {"text.png", "not an image at all, just words"},
         {"huffman.jpg", hugeHuffman},
         // The same table cut short by the end of the file, which stb reads as zeros.
-        {"cut-huffman.jpg", std::string("\xFF\xD8\xFF\xC4\x00\x13\x00\x01\x00\x00\xFF\xD9", 12)}};
+        {"cut-huffman.jpg", std::string("\xFF\xD8\xFF\xC4\x00\x13\x00\x01\x00\x00\xFF\xD9", 12)},
+        // ... and behind fill bytes before the start marker, which stb skips.
+        {"fill-huffman.jpg", "\xFF\xFF" + hugeHuffman.substr(1)}};
     for (const auto& [name, contents] : files) {
         SCOPED_TRACE(name);
         IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(1);

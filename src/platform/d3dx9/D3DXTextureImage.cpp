@@ -41,7 +41,11 @@ std::string stbReason(const char* fallback) {
 // a decoder does (entropy-coded data runs up to the next marker that is not a restart or a
 // stuffed zero). False for a JPEG that must not reach stb.
 bool jpegHuffmanTablesFit(const uint8_t* data, size_t size) {
-    size_t at = 2;  // past SOI
+    // stb takes a JPEG for one when fill bytes (0xFF) and then SOI open it.
+    size_t at = 0;
+    while (at < size && data[at] == 0xFF) ++at;
+    if (at == 0 || at >= size || data[at] != 0xD8) return true;
+    ++at;
     while (at + 1 < size) {
         if (data[at] != 0xFF) {
             ++at;  // entropy-coded data
@@ -102,7 +106,7 @@ bool decodeImage(const uint8_t* data, size_t size, Image* out, std::string* reas
         *reason = "empty or oversized file";
         return false;
     }
-    if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8 && !jpegHuffmanTablesFit(data, size)) {
+    if (!jpegHuffmanTablesFit(data, size)) {
         *reason = "damaged JPEG Huffman table";
         return false;
     }
