@@ -55,7 +55,7 @@ MeshBuilder makeChapterRing() {
     p.zBack = kChapterFrontZ + 0.008;
     p.bevelFront = 0.003;
     p.backCap = false;  // it lies on the frame's brass ring
-    MeshBuilder m = extrude({circleContour({0, 0}, kChapterOuter, 96), circleContour({0, 0}, kChapterInner, 96)}, p);
+    MeshBuilder m = extrude({circleContour({0, 0}, kChapterOuter, 72), circleContour({0, 0}, kChapterInner, 72)}, p);
     // The lips of the frame cover its edges; walls sample the plain enamel near the rim.
     m.mapUv([](const Vertex& v) {
         Vec2 q{v.position.x, v.position.y};

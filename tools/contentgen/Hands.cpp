@@ -21,7 +21,7 @@ using Half = int;
 constexpr Half minuteHalf = 0, hourHalf = 1;
 
 // The rim: how far the dark steel reaches in from the outline on the face.
-constexpr double kRimWidth = 0.017;
+constexpr double kRimWidth = 0.014;
 const Rgba kEnamel{0.95f, 0.93f, 0.84f, 1};
 const Rgba kRim{0.05f, 0.055f, 0.075f, 1};
 
@@ -54,19 +54,19 @@ void arc(std::vector<Vec2>& out, Vec2 centre, double r, double a0, double a1, in
 Contour minuteOutline() {
     // A lance reaching into the minute track, a round hub, and a tail with a disc
     // counterweight that balances it.
-    std::vector<Vec2> right{{0, 0.93}, {0.012, 0.895}, {0.026, 0.80}, {0.036, 0.50}, {0.043, 0.20}};
-    arc(right, {0, 0}, 0.050, kPi * 0.32, -kPi * 0.40, 10);
-    right.push_back({0.016, -0.09});
-    arc(right, {0, -0.175}, 0.052, kPi * 0.40, -kPi * 0.5, 12);
+    std::vector<Vec2> right{{0, 0.93}, {0.016, 0.89}, {0.034, 0.78}, {0.047, 0.50}, {0.053, 0.22}};
+    arc(right, {0, 0}, 0.060, kPi * 0.36, -kPi * 0.40, 10);
+    right.push_back({0.02, -0.09});
+    arc(right, {0, -0.178}, 0.056, kPi * 0.40, -kPi * 0.5, 12);
     return mirrored(right);
 }
 
 Contour hourOutline() {
     // A broad leaf: wide enough to tell from the minute hand even at thumbnail size.
-    std::vector<Vec2> right{{0, 0.585}, {0.028, 0.545}, {0.056, 0.47}, {0.068, 0.40}, {0.060, 0.33},
-                            {0.040, 0.26}, {0.034, 0.17}};
-    arc(right, {0, 0}, 0.066, kPi * 0.36, -kPi * 0.40, 10);
-    right.insert(right.end(), {{0.024, -0.09}, {0.040, -0.115}, {0.030, -0.14}, {0, -0.15}});
+    std::vector<Vec2> right{{0, 0.59}, {0.040, 0.545}, {0.074, 0.47}, {0.084, 0.40}, {0.074, 0.32},
+                            {0.052, 0.25}, {0.046, 0.16}};
+    arc(right, {0, 0}, 0.074, kPi * 0.36, -kPi * 0.40, 10);
+    right.insert(right.end(), {{0.03, -0.10}, {0.05, -0.125}, {0.036, -0.155}, {0, -0.165}});
     return mirrored(right);
 }
 

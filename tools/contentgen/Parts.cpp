@@ -45,12 +45,12 @@ MeshBuilder makeFrame() {
     // The brass ring that seats the enamel chapter ring (see ChapterRing.h), with a lip
     // over each of its edges; the centre stays open so the two big wheels meshing behind
     // the hands show through. The lips lie on the ring, so they need no backs.
-    m.append(extrude({circleContour({0, 0}, kDialRimOuter, 96), circleContour({0, 0}, kDialLipInner, 96)},
+    m.append(extrude({circleContour({0, 0}, kDialRimOuter, 72), circleContour({0, 0}, kDialLipInner, 72)},
                      plate(-0.08, -0.03, 0.008)));
     ExtrudeParams outerLip = plate(-0.097, -0.079, 0.006), innerLip = plate(-0.094, -0.079, 0.005);
     outerLip.backCap = innerLip.backCap = false;
-    m.append(extrude({circleContour({0, 0}, kDialRimOuter, 96), circleContour({0, 0}, kDialLipOuter, 96)}, outerLip));
-    m.append(extrude({circleContour({0, 0}, kDialLipInnerTo, 96), circleContour({0, 0}, kDialLipInner, 96)}, innerLip));
+    m.append(extrude({circleContour({0, 0}, kDialRimOuter, 72), circleContour({0, 0}, kDialLipOuter, 72)}, outerLip));
+    m.append(extrude({circleContour({0, 0}, kDialLipInnerTo, 72), circleContour({0, 0}, kDialLipInner, 72)}, innerLip));
     // Side brackets hugging the dial.
     m.append(extrude({annularSector(1.03, 1.12, -kPi * 0.30, kPi * 0.30, 40)}, plate(-0.07, -0.03, 0.01)));
     m.append(extrude({annularSector(1.03, 1.12, kPi * 0.70, kPi * 1.30, 40)}, plate(-0.07, -0.03, 0.01)));

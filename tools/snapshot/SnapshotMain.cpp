@@ -191,6 +191,9 @@ int main(int argc, char** argv) {
     // A soak's warm-up: every cache, pool and driver buffer has reached its size by then.
     const int warmUp = frames < 10000 ? frames / 10 : 1000;
     long warmRss = -1;
+    // The camera orbits by the clock time the frames cover; start it back by that much.
+    if (options.orbitGiven)
+        clockCameraAngle = float(options.orbitDegrees * 3.14159265358979 / 180.0) - float(step * frames) / 30000.0f;
     for (int i = 0; i < frames; ++i) {
         tick += DWORD(step);
         counterMs += step;
