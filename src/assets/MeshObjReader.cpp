@@ -1,7 +1,8 @@
 // The Wavefront .obj reader: one statement per leading token, faces always single
 // triangles whose corner form follows the vt/vn lines seen so far. Malformed statements,
 // over-long tokens and faces that point past the arrays reject the whole file, leaving an
-// empty mesh; statements the reader does not know are only counted, and still drawn.
+// empty mesh; statements the reader does not know are only counted, and still drawn, unless
+// the file ends on a skipped line without a line end, which ends the read as a success.
 #include "assets/Mesh.h"
 
 #include "shell/Diagnostics.h"
@@ -38,9 +39,11 @@ public:
         token.assign(start, data);
         return true;
     }
-    // Skips to the line end (left for the next token read to pass over).
-    void skipLine() {
+    // Skips to the line end (left for the next token read to pass over); false when the
+    // file ends first, on a last line without its line end.
+    bool skipLine() {
         while (data < end && *data != '\n') ++data;
+        return data < end;
     }
 
     bool tooLong = false;
@@ -122,6 +125,9 @@ bool Mesh::loadObj(const char* fileName) {
     ObjTokens tokens(bytes);
     std::string token, args[3];
     int unexpected = 0;
+    // The file ended inside a skipped line: the read is over and counts as a success, as when
+    // the format's reader meets the end there.
+    bool endedInSkippedLine = false;
     const char* malformed = nullptr;
     bool outOfMemory = false;
 
@@ -134,7 +140,10 @@ bool Mesh::loadObj(const char* fileName) {
     while (!malformed && !outOfMemory && tokens.next(token)) {
         if (tokens.tooLong) break;
         if (token[0] == '#' || token == "mtllib" || token == "usemtl" || token == "s" || token == "g") {
-            tokens.skipLine();
+            if (!tokens.skipLine()) {
+                endedInSkippedLine = true;
+                break;
+            }
         } else if (token == "v") {
             float p[3];
             if (!readFloats(3, p)) {
@@ -206,7 +215,7 @@ bool Mesh::loadObj(const char* fileName) {
         clearData();
         return false;
     }
-    if (unexpected) {
+    if (unexpected && !endedInSkippedLine) {
         debugPrintf("Unexpected data encountered while opeing file %s\n", fileName);
         return false;
     }

@@ -37,6 +37,9 @@ public:
     void render(RenderPass pass, IDirect3DDevice9* device);
     // Fraction of the current lunar cycle, in [0, 1) from early January 2000 on.
     float moonPhase();
+    // The same for a given calendar time (seconds since the epoch), so a frame's whole pose
+    // comes from its one reading of the clock.
+    static float moonPhaseAt(int64_t now);
     void shutdown() {}
 
     // The pose of the last update, for anyone who wants to know what the clock shows.
@@ -89,4 +92,7 @@ private:
 
     bool useMilitaryTime = false;
     ClockPose pose;
+    // The wall-clock time of the last update, to notice the clock being set or changing zone.
+    bool hasPreviousReading = false;
+    int64_t previousWallSeconds = 0;
 };

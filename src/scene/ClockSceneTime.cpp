@@ -24,9 +24,11 @@ ClockReading ClockScene::readClock(bool withMilliseconds) {
     local.tm_wday = 0;
     local.tm_yday = 0;
     local.tm_isdst = 0;
-    __time64_t now = 0;
-    _time64(&now);
-    if (_localtime64_s(&local, &now) == EINVAL) debugPrintf("_localtime64_s failed due to an invalid argument.");
+    // One reading for every field: seconds and milliseconds taken from two calls disagree
+    // whenever a second turns between them, and the odometers jump back for a frame.
+    __timeb64 now{};
+    _ftime64_s(&now);
+    if (_localtime64_s(&local, &now.time) == EINVAL) debugPrintf("_localtime64_s failed due to an invalid argument.");
 
     ClockReading r;
     r.hour = local.tm_hour;
@@ -35,11 +37,9 @@ ClockReading ClockScene::readClock(bool withMilliseconds) {
     r.weekday = local.tm_wday;
     r.month = local.tm_mon;
     r.monthDay = local.tm_mday;
-    if (withMilliseconds) {
-        SYSTEMTIME st{};
-        GetLocalTime(&st);
-        r.millisecond = st.wMilliseconds;
-    }
+    r.year = local.tm_year + 1900;
+    r.epochSeconds = now.time;
+    if (withMilliseconds) r.millisecond = now.millitm;
     return r;
 }
 
@@ -64,7 +64,8 @@ void ClockScene::update(uint32_t elapsedMs) {
     const D3DXVECTOR3 at(0.0f, -0.2f, 0.0f), up(0.0f, 1.0f, 0.0f);
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
 
-    pose = computeClockPose(readClock(true), useMilitaryTime);
+    const ClockReading reading = readClock(true);
+    pose = computeClockPose(reading, useMilitaryTime);
 
     // The hands turn about -z, so a growing angle runs clockwise on screen.
     minuteHand.transform.setRotationAxisAngle(0.0f, 0.0f, -1.0f, pose.minuteHandAngle);
@@ -83,8 +84,20 @@ void ClockScene::update(uint32_t elapsedMs) {
     weekdayCounter.setTarget(pose.weekdayTarget);
     monthCounter.setTarget(pose.monthTarget);
     monthDayCounter.setTarget(pose.monthDayTarget);
+    // A clock set back an hour, a daylight-saving change or a resume from sleep: the drums
+    // stand on the new time at once, as at start-up, instead of rolling forwards through
+    // every label to reach it (eleven seconds for an hour back).
+    const int64_t wall = wallClockSeconds(reading);
+    if (hasPreviousReading && wallClockJumped(previousWallSeconds, wall)) {
+        hourCounter.setValue(float(pose.hourTarget));
+        weekdayCounter.setValue(float(pose.weekdayTarget));
+        monthCounter.setValue(float(pose.monthTarget));
+        monthDayCounter.setValue(float(pose.monthDayTarget));
+    }
+    hasPreviousReading = true;
+    previousWallSeconds = wall;
 
-    const float m = moonAngle(moonPhase());
+    const float m = moonAngle(moonPhaseAt(reading.epochSeconds));
     moon.transform.setRotationAxisAngle(0.0f, 1.0f, 0.0f, m);
     sideGearLeft.transform.setRotationAxisAngle(1.0f, 0.0f, 0.0f, m);
     sideGearLeft.transform.rotateBy(0.0f, 0.0f, 1.0f, kPi);
@@ -137,7 +150,9 @@ void ClockScene::render(RenderPass pass, IDirect3DDevice9* device) {
         if (root) root->draw(pass, &world, device);
 }
 
-float ClockScene::moonPhase() {
+float ClockScene::moonPhase() { return moonPhaseAt(_time64(nullptr)); }
+
+float ClockScene::moonPhaseAt(int64_t now) {
     struct tm reference {};
     reference.tm_year = 100;
     reference.tm_mon = 0;
@@ -147,7 +162,7 @@ float ClockScene::moonPhase() {
     reference.tm_sec = 0;
     reference.tm_isdst = 0;
     const __time64_t referenceTime = _mktime64(&reference);
-    const int64_t seconds = int64_t(_time64(nullptr)) - int64_t(referenceTime);
+    const int64_t seconds = now - int64_t(referenceTime);
     const float days = float(seconds) / 86400.0f;
     // A new moon fell 5.597661 days after the reference; 29.530588 days per synodic month.
     const float cycles = (days - 5.597661f) / 29.530588f;

@@ -7,6 +7,23 @@ int displayHour(int hour24, bool useMilitaryTime) {
     return hour24;
 }
 
+int64_t wallClockSeconds(const ClockReading& r) {
+    // Days from the civil date (Howard Hinnant's algorithm), March-based years.
+    const int64_t month = r.month + 1;
+    const int64_t y = int64_t(r.year) - (month <= 2 ? 1 : 0);
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yearOfEra = y - era * 400;
+    const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + r.monthDay - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const int64_t days = era * 146097 + dayOfEra - 719468;
+    return days * 86400 + int64_t(r.hour) * 3600 + int64_t(r.minute) * 60 + r.second;
+}
+
+bool wallClockJumped(int64_t previousWallSeconds, int64_t wallSeconds) {
+    const int64_t step = wallSeconds - previousWallSeconds;
+    return step > 60 || step < -60;
+}
+
 ClockPose computeClockPose(const ClockReading& r, bool useMilitaryTime) {
     ClockPose p;
     const int secOfHour = r.minute * 60 + r.second;

@@ -20,6 +20,8 @@ struct ClockReading {
     int weekday = 0;      // 0 = Sunday
     int month = 0;        // 0 = January
     int monthDay = 1;     // 1 to 31
+    int year = 2000;      // full year
+    int64_t epochSeconds = 0;  // the same instant as calendar time, for the lunar phase
 };
 
 // Everything the clock's time-driven widgets take from one reading.
@@ -38,6 +40,16 @@ struct ClockPose {
     float twoMinuteAngle = 0;  // one turn per 2 minutes
     float thirtySecondAngle = 0;  // one turn per 30 seconds
 };
+
+// The reading's wall-clock time as seconds on a continuous count (days since 1970-01-01
+// in the proleptic Gregorian calendar, then the time of day). Two readings a frame apart
+// differ by about the frame; a clock set by hand, a daylight-saving change or a resume from
+// sleep shows as a jump.
+int64_t wallClockSeconds(const ClockReading& reading);
+
+// A jump of the wall clock between two frames that rolling drums should not follow label by
+// label (they only roll forwards, one label a second): more than a minute either way.
+bool wallClockJumped(int64_t previousWallSeconds, int64_t wallSeconds);
 
 ClockPose computeClockPose(const ClockReading& reading, bool useMilitaryTime);
 

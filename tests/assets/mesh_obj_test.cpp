@@ -152,13 +152,34 @@ TEST(MeshObj, MissingFileIsReported) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error opening mesh file nowhere.obj\n");
 }
 
-TEST(MeshObj, CommentAtTheVeryEndStillReportsEarlierUnexpectedData) {
+// The read ends as a success when the file ends inside a skipped line (no final line end),
+// whatever unexpected data came before; with its line end, the unexpected data is reported.
+TEST(MeshObj, AFileEndingInsideASkippedLineIsReadWhole) {
+    for (const char* last : {"#", "# the end", "s 1", "g group", "mtllib clock.mtl", "usemtl brass"}) {
+        const std::string body = std::string("o x\n") + triangleObj + "f 1 2 3\n" + last;
+        TempDir dir;
+        Mesh ended;
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(loadObjText(ended, dir, body)) << last;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << last;
+        EXPECT_EQ(ended.faces.count, 1) << last;
+        EXPECT_EQ(ended.positions.count, 3) << last;
+
+        Mesh complete;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(loadObjText(complete, dir, body + "\n")) << last;
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("Unexpected data encountered while opeing file "),
+                  std::string::npos)
+            << last;
+        EXPECT_EQ(complete.faces.count, 1) << last;
+    }
+    // Ending that way does not excuse a face that points past the positions.
     TempDir dir;
-    Mesh mesh;
+    Mesh bad;
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(loadObjText(mesh, dir, std::string("o x\n") + triangleObj + "f 1 2 3\n#"));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("Unexpected data"), std::string::npos);
-    EXPECT_EQ(mesh.faces.count, 1);
+    EXPECT_FALSE(loadObjText(bad, dir, std::string(triangleObj) + "f 1 2 9\n# the end"));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Face index out of range"), std::string::npos);
+    EXPECT_EQ(bad.faces.count, 0);
 }
 
 TEST(MeshObj, WithoutNormalsEveryCornerCarriesTheFaceNormal) {

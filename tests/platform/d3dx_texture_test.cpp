@@ -114,9 +114,18 @@ TEST_F(D3DXTextureTest, DamagedOrMissingImagesFailWithoutATexture) {
     hugeHeader[17] = 0;
     hugeHeader[18] = static_cast<char>(0x4E);
     hugeHeader[19] = static_cast<char>(0x20);
+    // A JPEG Huffman table claiming 16 x 255 codes, which stb_image would build past its
+    // 257-entry table.
+    std::string hugeHuffman = "\xFF\xD8\xFF\xC4";
+    hugeHuffman += std::string("\x00\x13\x00", 3) + std::string(16, '\xFF') + "\xFF\xD9";
     const std::pair<const char*, std::string> files[] = {
         {"truncated.png", truncated}, {"corrupt.png", corruptData}, {"huge.png", hugeHeader},
-        {"empty.png", ""},            {"text.png", "not an image at all, just words"}};
+        {"empty.png", ""},            {"text.png", "not an image at all, just words"},
+        {"huffman.jpg", hugeHuffman},
+        // The same table cut short by the end of the file, which stb reads as zeros.
+        {"cut-huffman.jpg", std::string("\xFF\xD8\xFF\xC4\x00\x13\x00\x01\x00\x00\xFF\xD9", 12)},
+        // ... and behind fill bytes before the start marker, which stb skips.
+        {"fill-huffman.jpg", "\xFF\xFF" + hugeHuffman.substr(1)}};
     for (const auto& [name, contents] : files) {
         SCOPED_TRACE(name);
         IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(1);

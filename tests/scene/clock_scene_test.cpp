@@ -1,5 +1,6 @@
 // The assembled clock: which widget stands where with which assets and set-up, how the
-// local time poses it, what a missing asset switches off, and the lunar phase.
+// local time poses it (one reading a frame, through clock steps and zone changes), what a
+// missing asset switches off, and the lunar phase.
 #include "scene/ClockScene.h"
 
 #include "assets/AssetLibrary.h"
@@ -261,3 +262,112 @@ TEST_F(ClockSceneTest, RenderSetsTheCameraThenDrawsWhatHasAssets) {
 }
 
 }  // namespace
+
+TEST_F(ClockSceneTest, ASecondTurningDuringTheReadingDoesNotPutTheOdometersBack) {
+    AssetLibrary library;
+    load(library);
+    ClockScene scene(library);
+    // The clock moves on a millisecond with every look at it, so a second turns just after
+    // the first look: two separate calls would pair second 56 with millisecond 0 of 57.
+    pin(2026, 12, 8, 10, 9, 56, 999);
+    ZarnStepPinnedTimeOnEachRead(1);
+    scene.update(40);
+    EXPECT_FLOAT_EQ(scene.secondCounter.value, 56.999f);
+    const float first = scene.secondCounter.value;
+    scene.update(40);
+    EXPECT_GT(scene.secondCounter.value, first);
+    EXPECT_LT(scene.secondCounter.value, 57.1f);
+}
+
+TEST_F(ClockSceneTest, ClockStepsAndDaylightSavingShowTheNewTimeAtOnce) {
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    AssetLibrary library;
+    load(library);
+    saverState.settings.UseMilitaryTime = true;
+    ClockScene scene(library);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = 800;
+    pp.BackBufferHeight = 600;
+    const float hourStep = kTwoPi / 12.0f;
+    // Frames 40 ms apart on a clock that runs with them.
+    auto run = [&](int frames) {
+        for (int i = 0; i < frames; ++i) {
+            ZarnAdvancePinnedTime(40);
+            scene.update(40);
+        }
+    };
+
+    // 2026-03-29: 01:59:59.9 CET is followed by 03:00:00.1 CEST.
+    ZarnPinLocalTime(1774745999, 900, false);
+    scene.prepare(nullptr, &pp);
+    scene.update(40);
+    EXPECT_EQ(scene.hourCounter.target, 2);  // in the last second of the hour it rolls on
+    ZarnAdvancePinnedTime(200);
+    scene.update(40);
+    EXPECT_EQ(scene.hourCounter.target, 3);
+    EXPECT_EQ(scene.hourCounter.value, 3.0f);
+    EXPECT_NEAR(scene.lastPose().hourHandAngle, 3 * hourStep, 1e-3f);
+    EXPECT_FLOAT_EQ(scene.secondCounter.value, 0.1f);
+
+    // 2026-10-25: 02:59:59.9 CEST is followed by 02:00:00.1 CET, an hour back.
+    ZarnPinLocalTime(1792889999, 900, false);
+    scene.update(40);
+    EXPECT_EQ(scene.monthCounter.value, 9.0f);  // months away: the date drums stand at once
+    EXPECT_EQ(scene.monthDayCounter.value, 25.0f);
+    ZarnAdvancePinnedTime(200);
+    scene.update(40);
+    EXPECT_EQ(scene.hourCounter.value, 2.0f);
+    EXPECT_NEAR(scene.lastPose().hourHandAngle, 2 * hourStep, 1e-3f);
+    EXPECT_NEAR(scene.lastPose().minuteHandAngle, 0.0f, 1e-6f);
+
+    // The ordinary turn of the hour still rolls, and settles within a second.
+    ZarnPinLocalTime(1792889999 + 3600 - 3, 0, false);  // 02:59:56 CET
+    run(1);
+    EXPECT_EQ(scene.hourCounter.value, 2.0f);
+    run(3 * 25 + 5);  // into 02:59:59
+    EXPECT_EQ(scene.hourCounter.target, 3);
+    EXPECT_GT(scene.hourCounter.value, 2.0f);
+    EXPECT_LT(scene.hourCounter.value, 3.0f);
+    run(25);
+    EXPECT_EQ(scene.hourCounter.value, 3.0f);
+
+    // Someone sets the clock back an hour just after midnight: back into the day before.
+    ZarnPinLocalTime(1792889999 + 1 + 22 * 3600 + 1800, 0, false);  // 00:30 CET on the 26th
+    run(2);
+    EXPECT_EQ(scene.monthDayCounter.value, 26.0f);
+    EXPECT_EQ(scene.weekdayCounter.value, 1.0f);  // a Monday
+    ZarnAdvancePinnedTime(-3600 * 1000);
+    run(1);
+    EXPECT_EQ(scene.hourCounter.value, 23.0f);
+    EXPECT_EQ(scene.monthDayCounter.value, 25.0f);
+    EXPECT_EQ(scene.weekdayCounter.value, 0.0f);
+    // Nothing keeps moving once it stands.
+    run(50);
+    EXPECT_EQ(scene.hourCounter.value, 23.0f);
+    EXPECT_EQ(scene.monthDayCounter.value, 25.0f);
+    EXPECT_EQ(scene.weekdayCounter.value, 0.0f);
+}
+
+TEST_F(ClockSceneTest, AnUnsetOrUnknownTimeZoneStillShowsATime) {
+    AssetLibrary library;
+    load(library);
+    saverState.settings.UseMilitaryTime = true;
+    ClockScene scene(library);
+    for (const char* zone : {"Nowhere/Atlantis", ":/no/such/zone", ""}) {
+        setenv("TZ", zone, 1);
+        tzset();
+        ZarnPinLocalTime(1796724596, 250, false);  // 10:09:56 UTC
+        testing::internal::CaptureStderr();
+        scene.update(40);
+        EXPECT_EQ("", testing::internal::GetCapturedStderr()) << zone;
+        EXPECT_EQ(scene.hourCounter.target, 10) << zone;  // unknown zones read as UTC
+        EXPECT_FLOAT_EQ(scene.secondCounter.value, 56.25f) << zone;
+    }
+    unsetenv("TZ");
+    tzset();
+    scene.update(40);
+    EXPECT_GE(scene.hourCounter.target, 0);
+    EXPECT_LT(scene.hourCounter.target, 24);
+    EXPECT_FLOAT_EQ(scene.secondCounter.value, 56.25f);
+}

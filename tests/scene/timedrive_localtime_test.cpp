@@ -94,6 +94,33 @@ TEST_F(LocalTime, RunningPinMovesOnAndUnpinReturnsToTheSystemClock) {
     EXPECT_GT(_time64(nullptr), instant(2020, 1, 1, 0, 0, 0));
 }
 
+TEST_F(LocalTime, OneReadingGivesSecondsAndMillisecondsThatAgree) {
+    const __time64_t when = instant(2026, 12, 8, 10, 9, 56);
+    ZarnPinLocalTime(when, 999, false);
+    ZarnStepPinnedTimeOnEachRead(1);
+    // Two calls straddle the turn of the second: the second of one, the milliseconds of the next.
+    const __time64_t seconds = _time64(nullptr);
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    EXPECT_EQ(seconds, when);
+    EXPECT_EQ(st.wSecond, 57);
+    EXPECT_EQ(st.wMilliseconds, 0);
+
+    ZarnPinLocalTime(when, 999, false);
+    __timeb64 now{};
+    ASSERT_EQ(_ftime64_s(&now), 0);
+    EXPECT_EQ(now.time, when);
+    EXPECT_EQ(now.millitm, 999);
+    EXPECT_EQ(now.timezone, 0);
+    EXPECT_EQ(_ftime64_s(nullptr), EINVAL);
+
+    ZarnUnpinLocalTime();  // clears the stepping too
+    ZarnPinLocalTime(when, 5, false);
+    EXPECT_EQ(_time64(nullptr), when);
+    GetLocalTime(&st);
+    EXPECT_EQ(st.wMilliseconds, 5);
+}
+
 TEST_F(LocalTime, BadArgumentsAreRefusedNotTrusted) {
     EXPECT_EQ(_localtime64_s(nullptr, nullptr), EINVAL);
     struct tm t {};

@@ -1,5 +1,6 @@
 // The paint-driven frame loop on the recording device with pinned clocks: what the first
-// paint does and does not do, frame pacing, the frame step and its limits, the pass order,
+// paint does and does not do, frame pacing (across the tick count's wrap too), the frame step
+// and its limits, a log that stays small through thousands of failing draws, the pass order,
 // where Present puts the picture, and the close and device-failure paths.
 #include "device/DeviceCreation.h"
 #include "render/ScreenFX.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -278,3 +280,98 @@ TEST_F(FrameLoop, WithoutADeviceTheSaverStaysBlackAndTouchesNothing) {
 }
 
 }  // namespace
+
+TEST_F(FrameLoop, PacingHoldsAcrossTheTickCountWrap) {
+    tick = 0xFFFFFFFFu - 25;  // 49.7 days after boot the 32-bit count is about to wrap
+    startSaver(320, 240);
+    pass(40);
+    paint();  // the tick count has wrapped between these two frames
+    ASSERT_LT(tick, 100u);
+    sleeps.clear();
+    pass(10);
+    paint();
+    ASSERT_EQ(sleeps.size(), 1u);
+    EXPECT_EQ(sleeps[0], 20u);
+    tick = 0xFFFFFFFFu - 5;  // a frame ends just before the wrap ...
+    counterUs += 40000;
+    paint();
+    sleeps.clear();
+    tick += 15;  // ... and the next paint comes 15 ms later, after it
+    counterUs += 15000;
+    paint();
+    ASSERT_EQ(sleeps.size(), 1u);
+    EXPECT_EQ(sleeps[0], 15u);
+}
+
+TEST_F(FrameLoop, AMissingTextureAllNightKeepsTheLogSmall) {
+    // The real effects, so the bump-mapped materials bind their effects, whose textures
+    // are all missing: every colour draw of them reports it.
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(ZARN_SOURCE_DIR) + "/data/effects")) {
+        std::ifstream in(entry.path());
+        std::stringstream text;
+        text << in.rdbuf();
+        dir.write("data/effects/" + entry.path().filename().string(), text.str());
+    }
+    dir.write("quad.obj", "v -1 -1 0\nv -1 1 0\nv 1 1 0\nv 1 -1 0\nvt 0 1\nvt 0 0\nvt 1 0\nvt 1 1\nvn 0 0 -1\n"
+                          "f 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\n");
+    dir.write("data/assetLibrary.txt",
+              "MODELCOUNT 2\n"
+              "MODEL {\n MESH quad.obj\n NAME meshFrame\n}\n"
+              "MODEL {\n MESH quad.obj\n NAME meshMinutes\n}\n"
+              "TEXTURECOUNT 3\n"
+              "TEXTURE {\n NAME texBrass\n TXFILE data/media/textures/brass.png\n}\n"
+              "TEXTURE {\n NAME texBrassNormal\n TXFILE data/media/textures/brassNormal.png\n}\n"
+              "TEXTURE {\n NAME texEnvironment\n TXFILE data/media/textures/environment.dds\n CUBEMAP\n}\n"
+              "MATERIALCOUNT 2\n"
+              "MATERIAL {\n NAME matFrame\n EFFECT bumpReflectShadow\n BASEID texBrass\n BUMPID texBrassNormal\n"
+              " CUBEMAPID texEnvironment\n}\n"
+              "MATERIAL {\n NAME matHands\n EFFECT bumpShadow\n BASEID texBrass\n BUMPID texBrassNormal\n}\n"
+              "ANIMATIONCOUNT 0\n");
+    testing::internal::CaptureStderr();
+    startSaver(160, 120);
+    // Three thousand frames, about a hundred seconds of the saver: the recording device's
+    // call log is emptied each frame so only the saver's own output grows.
+    for (int frame = 0; frame < 3000; ++frame) {
+        pass(33);
+        paint();
+        log().clear();
+    }
+    const std::string console = testing::internal::GetCapturedStderr();
+    shutdownSaver();
+    const std::string logText = dir.read("screensaver_log.txt");
+
+    const std::string reflect = "BumpReflectShadows effect is missing essential textures\n";
+    // Whole lines only: the suppression notice quotes the message too.
+    auto occurrences = [](const std::string& text, const std::string& line) {
+        int count = 0;
+        for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+            if (at == 0 || text[at - 1] == '\n') ++count;
+        return count;
+    };
+    EXPECT_EQ(occurrences(console, reflect), 10);
+    EXPECT_EQ(occurrences(logText, reflect), 10);
+    EXPECT_EQ(occurrences(console, "TextureBumpShadow effect is missing essential textures\n"), 10);
+    EXPECT_NE(logText.find("Further repeats of this message are suppressed: BumpReflectShadows effect is missing"),
+              std::string::npos);
+    EXPECT_NE(logText.find(" repeats of: BumpReflectShadows effect is missing essential textures\n"),
+              std::string::npos);
+    // A whole night (8 hours at 33 frames a second is about 300 times this) stays as small.
+    EXPECT_LT(logText.size(), 16u * 1024) << logText.substr(0, 2000);
+    EXPECT_LT(console.size(), 16u * 1024);
+}
+
+TEST_F(FrameLoop, AMissingDataFolderIsReportedAndTheSaverRunsOnWithoutIt) {
+    std::filesystem::remove_all(dir.path() + "/data");
+    testing::internal::CaptureStderr();
+    startSaver(160, 120);
+    for (int frame = 0; frame < 50; ++frame) {
+        pass(33);
+        paint();
+    }
+    const std::string console = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(saverState.deviceReady);
+    EXPECT_EQ(log().countCalls("Present"), 50);
+    EXPECT_NE(console.find("data/assetLibrary.txt"), std::string::npos) << console.substr(0, 2000);
+    // Every missing part is named once per look-up, not once per frame.
+    EXPECT_LT(console.size(), 16u * 1024);
+}

@@ -1,5 +1,5 @@
 // The settings record against the registry: defaults, fixed value widths, the 256-byte install
-// folder, and what a save leaves behind.
+// folder, and what a save leaves behind, on a full disk and in a folder nobody may write too.
 #include "shell/SaverSettings.h"
 
 #include "support/TempDir.h"
@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -169,4 +172,41 @@ TEST_F(SettingsTest, AKeyThatCannotBeOpenedChangesNothing) {
 
     EXPECT_EQ(0, s.Antialiasing);
     EXPECT_STREQ("", s.getInstallDir());
+}
+
+TEST_F(SettingsTest, ASaveThatCannotBeWrittenKeepsTheOldFileWholeAndSaysNothing) {
+    SaverSettings s;
+    s.UseMilitaryTime = true;
+    s.Resolution = 1024;
+    s.save();
+    const std::string before = dir.read("registry.reg");
+
+    // A full disk, as root sees one: a file size limit stops the new file part-way.
+    s.Resolution = 1280;
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 32;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    testing::internal::CaptureStderr();
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    s.save();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    EXPECT_EQ(before, dir.read("registry.reg"));
+    SaverSettings again;
+    again.load();
+    EXPECT_TRUE(again.UseMilitaryTime);
+    EXPECT_EQ(1024, again.Resolution);
+
+    // A config folder nobody may write, root included (sysfs): silence, and defaults on load.
+    setenv("ZARN_REGISTRY", "/sys/zarn-screensaver/registry.reg", 1);
+    testing::internal::CaptureStderr();
+    s.save();
+    SaverSettings fresh;
+    fresh.load();
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    expectDefaults(fresh);
+    EXPECT_FALSE(fs::exists("/sys/zarn-screensaver"));
 }

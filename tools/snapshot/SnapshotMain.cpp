@@ -31,6 +31,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The process's resident memory in KiB, from the kernel's own account of it.
+long residentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+}  // namespace
+
+namespace {
+
 using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point start) {
@@ -175,6 +188,9 @@ int main(int argc, char** argv) {
     // At least one frame is needed for a picture; --frames 0 renders just that one.
     const int frames = options.frames > 0 ? options.frames : 1;
     if (options.frames == 0) ZarnAdvancePinnedTime(-step);
+    // A soak's warm-up: every cache, pool and driver buffer has reached its size by then.
+    const int warmUp = frames < 10000 ? frames / 10 : 1000;
+    long warmRss = -1;
     // The camera orbits by the clock time the frames cover; start it back by that much.
     if (options.orbitGiven)
         clockCameraAngle = float(options.orbitDegrees * 3.14159265358979 / 180.0) - float(step * frames) / 30000.0f;
@@ -183,6 +199,7 @@ int main(int argc, char** argv) {
         counterMs += step;
         ZarnAdvancePinnedTime(step);
         SendMessageA(window, WM_PAINT, 0, 0);
+        if (options.soak && i + 1 == warmUp) warmRss = residentKiB();
     }
     const double framesMs = msSince(framesStart);
 
@@ -216,6 +233,15 @@ int main(int argc, char** argv) {
     fs::remove_all(folder, ec);
     std::printf("zarn-snapshot: wrote %s (%dx%d) in %.0f ms: set-up %.0f ms, %d frames at %.1f ms each\n",
                 output.c_str(), width, height, msSince(started), setupMs, frames, framesMs / frames);
+    if (options.soak) {
+        std::printf("soak: resident memory after warm-up (%d frames): %ld KiB\n", warmUp, warmRss);
+        std::printf("soak: resident memory at the end (%d frames): %ld KiB\n", frames, residentKiB());
+        std::fflush(stdout);
+        // The saver's own teardown (assets, scene, log), then an ordinary exit, so a leak
+        // checker sees what a closed saver leaves behind.
+        DestroyWindow(window);
+        return 0;
+    }
     std::fflush(stdout);
     // The device and the scene live until the process ends, as in the saver.
     std::_Exit(0);

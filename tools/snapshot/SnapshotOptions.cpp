@@ -76,6 +76,9 @@ const char* snapshotUsage() {
            "  --shadows on|off                  shadow maps (default on)\n"
            "  --frames N                        frames rendered before the picture, 40 ms of clock\n"
            "                                    time each, ending at --time (default 1)\n"
+           "  --frame-step MS                   clock time per frame in milliseconds (default 40)\n"
+           "  --soak                            print resident memory after warm-up and at the\n"
+           "                                    end, then close the saver as a user would\n"
            "  --orbit DEGREES                   camera orbit angle at the picture, 0 = right of\n"
            "                                    the clock, 90 = above (default: the frames' own)\n"
            "  --output FILE                     PNG to write (default zarn-clock.png)\n"
@@ -131,6 +134,11 @@ bool parseSnapshotOptions(int argc, char** argv, SnapshotOptions* o, std::string
         } else if (name == "--frames") {
             if (!parseInt(value, 0, 100000, &o->frames)) return bad("expected a count from 0 to 100000");
             ++i;
+        } else if (name == "--frame-step") {
+            if (!parseInt(value, 1, 3600000, &o->frameStepMs)) return bad("expected milliseconds from 1 to 3600000");
+            ++i;
+        } else if (name == "--soak") {
+            o->soak = true;
         } else if (name == "--measure") {
             if (!parseInt(value, 1, 1000000, &o->measureFrames)) return bad("expected a count from 1 to 1000000");
             ++i;

@@ -24,6 +24,7 @@ struct SnapshotOptions {
     bool orbitGiven = false;
     double orbitDegrees = 0;   // camera orbit angle at the picture (default: where the frames leave it)
     int measureFrames = 0;     // > 0: afterwards, time this many scene updates and draws
+    bool soak = false;         // report resident memory, then tear the saver down properly
     bool help = false;
 };
 

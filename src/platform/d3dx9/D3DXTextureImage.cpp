@@ -35,6 +35,52 @@ std::string stbReason(const char* fallback) {
     return reason && reason[0] ? reason : fallback;
 }
 
+// stb_image builds each JPEG Huffman table in a 257-entry array without checking that the
+// table's sixteen code counts add up to at most 256; a damaged file makes it write past the
+// array. Every table of every DHT segment is checked here first, walking the markers the way
+// a decoder does (entropy-coded data runs up to the next marker that is not a restart or a
+// stuffed zero). False for a JPEG that must not reach stb.
+bool jpegHuffmanTablesFit(const uint8_t* data, size_t size) {
+    // stb takes a JPEG for one when fill bytes (0xFF) and then SOI open it.
+    size_t at = 0;
+    while (at < size && data[at] == 0xFF) ++at;
+    if (at == 0 || at >= size || data[at] != 0xD8) return true;
+    ++at;
+    while (at + 1 < size) {
+        if (data[at] != 0xFF) {
+            ++at;  // entropy-coded data
+            continue;
+        }
+        const uint8_t marker = data[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01 || marker == 0xD8) {
+            at += 2;  // stuffed zero, restart, TEM or a stray SOI: no length follows
+            continue;
+        }
+        if (marker == 0xD9) return true;  // EOI
+        if (at + 4 > size) return true;   // a truncated header is stb's to refuse
+        const size_t length = (size_t(data[at + 2]) << 8) | data[at + 3];
+        if (length < 2) return false;
+        const size_t end = std::min(size, at + 2 + length);
+        if (marker == 0xC4) {
+            // stb reads a segment cut short by the file's end as if zeros followed, so the
+            // counts that are there must already fit.
+            size_t table = at + 4;
+            while (table < end) {
+                size_t symbols = 0;
+                for (size_t i = 1; i <= 16 && table + i < size; ++i) symbols += data[table + i];
+                if (symbols > 256) return false;
+                table += 17 + symbols;
+            }
+        }
+        at = end;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool readFile(const char* path, std::vector<uint8_t>* bytes) {
@@ -58,6 +104,10 @@ bool readFile(const char* path, std::vector<uint8_t>* bytes) {
 bool decodeImage(const uint8_t* data, size_t size, Image* out, std::string* reason) {
     if (!data || size == 0 || size > static_cast<size_t>(INT32_MAX)) {
         *reason = "empty or oversized file";
+        return false;
+    }
+    if (!jpegHuffmanTablesFit(data, size)) {
+        *reason = "damaged JPEG Huffman table";
         return false;
     }
     int width = 0, height = 0, channels = 0;

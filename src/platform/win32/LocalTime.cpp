@@ -1,5 +1,5 @@
-// The C runtime's 64-bit local-time calls and Win32's GetLocalTime on POSIX time functions,
-// with the pinning hook of ZarnTimeOverride.h. Every reading goes through one millisecond
+// The C runtime's 64-bit local-time calls (_ftime64_s among them) and Win32's GetLocalTime on
+// POSIX time functions, with the pinning hook of ZarnTimeOverride.h. Every reading goes through one millisecond
 // clock so that the seconds and the milliseconds of a pinned instant always agree.
 #include <windows.h>
 
@@ -16,6 +16,7 @@ struct PinnedClock {
     bool running = false;
     int64_t baseMs = 0;         // pinned instant, milliseconds since the epoch
     int64_t monotonicBaseNs = 0;  // monotonic reading at the moment of pinning
+    int64_t stepPerReadMs = 0;    // moved on after every reading
 };
 
 PinnedClock pinnedClock;
@@ -37,6 +38,7 @@ int64_t nowMs() {
     if (pinnedClock.pinned) {
         int64_t ms = pinnedClock.baseMs;
         if (pinnedClock.running) ms += (monotonicNs() - pinnedClock.monotonicBaseNs) / 1000000;
+        pinnedClock.baseMs += pinnedClock.stepPerReadMs;
         return ms;
     }
     timespec ts{};
@@ -56,6 +58,8 @@ void ZarnPinLocalTime(__time64_t when, unsigned milliseconds, bool running) {
 void ZarnAdvancePinnedTime(int64_t milliseconds) {
     if (pinnedClock.pinned) pinnedClock.baseMs += milliseconds;
 }
+
+void ZarnStepPinnedTimeOnEachRead(int64_t milliseconds) { pinnedClock.stepPerReadMs = milliseconds; }
 
 void ZarnUnpinLocalTime() { pinnedClock = PinnedClock{}; }
 
@@ -84,6 +88,23 @@ errno_t _localtime64_s(struct tm* tmDest, const __time64_t* sourceTime) {
 __time64_t _mktime64(struct tm* timeptr) {
     if (!timeptr) return -1;
     return __time64_t(mktime(timeptr));
+}
+
+errno_t _ftime64_s(struct __timeb64* timeptr) {
+    if (!timeptr) return EINVAL;
+    const int64_t ms = nowMs();
+    const time_t seconds = time_t(floorDiv(ms, 1000));
+    timeptr->time = __time64_t(seconds);
+    timeptr->millitm = static_cast<unsigned short>(ms - int64_t(seconds) * 1000);
+    struct tm local {};
+    if (localtime_r(&seconds, &local)) {
+        timeptr->timezone = static_cast<short>(-local.tm_gmtoff / 60);
+        timeptr->dstflag = static_cast<short>(local.tm_isdst > 0);
+    } else {
+        timeptr->timezone = 0;
+        timeptr->dstflag = 0;
+    }
+    return 0;
 }
 
 void GetLocalTime(LPSYSTEMTIME lpSystemTime) {

@@ -15,6 +15,11 @@ void ZarnPinLocalTime(__time64_t when, unsigned milliseconds, bool running);
 // Moves a pinned clock by a number of milliseconds (negative goes back); no effect unpinned.
 void ZarnAdvancePinnedTime(int64_t milliseconds);
 
+// Makes a pinned clock move on by `milliseconds` after every reading of it, as a real clock
+// moves between two calls: a reading taken just before a second turns is followed by one
+// taken after it. 0 (the default) turns this off; unpinning clears it.
+void ZarnStepPinnedTimeOnEachRead(int64_t milliseconds);
+
 // Back to the system's real-time clock.
 void ZarnUnpinLocalTime();
 

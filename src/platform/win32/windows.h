@@ -158,6 +158,15 @@ __time64_t _time64(__time64_t* destTime);
 errno_t _localtime64_s(struct tm* tmDest, const __time64_t* sourceTime);
 __time64_t _mktime64(struct tm* timeptr);
 
+// The time and its milliseconds from one reading of the clock, so the two always agree.
+struct __timeb64 {
+    __time64_t time;
+    unsigned short millitm;
+    short timezone;  // minutes west of UTC
+    short dstflag;
+};
+errno_t _ftime64_s(struct __timeb64* timeptr);
+
 typedef struct _SYSTEMTIME {
     WORD wYear;
     WORD wMonth;
