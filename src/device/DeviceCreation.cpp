@@ -7,6 +7,7 @@
 #include "shell/Diagnostics.h"
 #include "shell/SaverState.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -28,10 +29,17 @@ const char* creationFailureReason(HRESULT hr) {
     }
 }
 
-void backBufferSize(const RECT& client, int screenW, int screenH, int resolution, UINT* width, UINT* height) {
+void backBufferSize(const RECT& client, bool childWindow, int screenW, int screenH, int resolution, UINT* width,
+                    UINT* height) {
     LONG clientW = client.right - client.left;
     LONG clientH = client.bottom - client.top;
-    if (clientW < kPreviewWidthLimit) {
+    if (childWindow && clientW >= kPreviewWidthLimit && clientH > 0) {
+        // A large preview (a host's whole monitor) keeps its own window's aspect: the screen's
+        // would stretch the picture when it is presented into the window.
+        const LONG w = resolution > 0 ? resolution : clientW;
+        *width = static_cast<UINT>(w);
+        *height = static_cast<UINT>(std::max(1.0, static_cast<double>(w) * clientH / clientW + 0.5));
+    } else if (clientW < kPreviewWidthLimit) {
         *width = static_cast<UINT>(clientW > 0 ? clientW : 0);
         *height = static_cast<UINT>(clientH > 0 ? clientH : 0);
     } else if (screenW <= 0 || screenH <= 0) {
@@ -85,7 +93,8 @@ bool createDevice(HWND window) {
 
     UINT width = 0;
     UINT height = 0;
-    backBufferSize(client, screenW, screenH, saverState.settings.Resolution, &width, &height);
+    backBufferSize(client, GetParent(window) != nullptr, screenW, screenH, saverState.settings.Resolution, &width,
+                   &height);
 
     const SaverSettings& settings = saverState.settings;
     DeviceSettings requested;

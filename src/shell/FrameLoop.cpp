@@ -96,11 +96,14 @@ void renderOneFrame(HWND window) {
     }
     screenFX.applyEffects();
 
-    // A preview shows the whole back buffer in its own small window; the full-screen saver
-    // stretches it over the primary display, whatever size the back buffer is.
+    // A preview shows the whole back buffer in its own window; the full-screen saver
+    // stretches it over the primary display, whatever size the back buffer is. A preview
+    // window may be as wide as a monitor (a host that lends the saver a whole screen), so
+    // being a child window counts as well as being narrow: the screen's rectangle would not
+    // fit it.
     RECT client{};
     GetClientRect(window, &client);
-    if (client.right - client.left < previewWidthLimit) {
+    if (client.right - client.left < previewWidthLimit || GetParent(window)) {
         device->Present(nullptr, &client, nullptr, nullptr);
     } else {
         RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};

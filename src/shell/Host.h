@@ -49,6 +49,9 @@ void changePassword(HWND window);
 // the horizontal and vertical distances) from the origin.
 bool mouseMovedBeyondThreshold(POINT origin, POINT now, uint32_t threshold);
 
+// The system's AC line status (0xFF when it cannot be read).
+BYTE readAcLineStatus();
+
 // The power rules of WM_POWERBROADCAST: whether this notice closes the saver. Reads and
 // stores the AC line status for a power-status change.
 bool powerBroadcastCloses(WPARAM event, LPARAM data, BYTE* acLineStatus, BYTE currentAcLineStatus);

@@ -43,7 +43,7 @@ int runSaver(HWND parent) {
             SetForegroundWindow(running);
             return 0;
         }
-        hostState.acLineStatus = 0xFF;  // no power status on this platform
+        hostState.acLineStatus = readAcLineStatus();
         int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
         int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
         if (width <= 0 || height <= 0) {

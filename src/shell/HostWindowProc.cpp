@@ -8,12 +8,14 @@
 
 namespace {
 
-// Linux offers no AC line status through this interface: "no status" every time.
-BYTE readAcLineStatus() { return 0xFF; }
-
 void postClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
 }  // namespace
+
+BYTE readAcLineStatus() {
+    SYSTEM_POWER_STATUS status{};
+    return GetSystemPowerStatus(&status) ? status.ACLineStatus : BYTE(0xFF);
+}
 
 bool mouseMovedBeyondThreshold(POINT origin, POINT now, uint32_t threshold) {
     const int64_t dx = std::llabs(int64_t(now.x) - origin.x);
@@ -42,7 +44,8 @@ bool powerBroadcastCloses(WPARAM event, LPARAM data, BYTE* acLineStatus, BYTE cu
 LRESULT hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        // No input-method context to detach: there is no IME library in this process.
+        // No input-method context to detach: SDL opens none for a window that never asks for
+        // text input, and nothing here reads characters.
         GetCursorPos(&hostState.mouseOrigin);
         if (!hostState.previewMode) ShowCursor(FALSE);
         break;

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # One end-to-end case: runs the saver binary under its own Xvfb server and checks what a user
 # would see: a picture on the screen, the close rules, the exit code and the log.
-#   run_case.sh <case> <zarn-screensaver> <build dir>
+#   run_case.sh <case> <zarn-screensaver> <build dir> [zarn-x-probe]
 set -euo pipefail
-case_name=$1 saver=$2 build=$3
+case_name=$1 saver=$2 build=$3 probe=${4:-}
 
-if [ -z "${ZARN_E2E_INNER:-}" ]; then
+# Cases that need a server of another shape, or one they can kill, start their own.
+case $case_name in
+fullscreen_spans_two_screens|x_server_gone_*) own_server=1 ;;
+*) own_server= ;;
+esac
+
+if [ -z "${ZARN_E2E_INNER:-}" ] && [ -z "$own_server" ]; then
   export ZARN_E2E_INNER=1
   # -noreset: a bare server resets whenever its last client leaves and refuses connections
   # meanwhile; a desktop always has other clients, so keep it up as one would be.
@@ -13,10 +19,25 @@ if [ -z "${ZARN_E2E_INNER:-}" ]; then
 fi
 
 work=$(mktemp -d /tmp/zarn-e2e-XXXXXX)
-pid=
-# Whatever happens, no saver outlives its case.
-trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
+pid= xvfb_pid= host_pid=
+# Whatever happens, no saver (nor server, nor host window) outlives its case.
+trap 'for p in $pid $host_pid $xvfb_pid; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 cd "$work"
+
+# Starts Xvfb with the given screens on a free display and exports DISPLAY.
+start_own_server() {
+  Xvfb -displayfd 3 -noreset -nolisten tcp "$@" 3>"$work/display" 2>"$work/xvfb.out" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start" >&2; cat "$work/xvfb.out" >&2; exit 1; }
+  export DISPLAY=":$(head -1 "$work/display")"
+}
+if [ -n "$own_server" ]; then
+  case $case_name in
+  fullscreen_spans_two_screens) start_own_server -screen 0 1024x768x24 -screen 1 800x600x24 +xinerama ;;
+  *) start_own_server -screen 0 1024x768x24 ;;
+  esac
+fi
 # The install folder is this case's own folder, so the log lands here; the data is the build's.
 ln -s "$build/data" data
 export ZARN_REGISTRY="$work/registry.reg"
@@ -32,10 +53,40 @@ fail() {
   exit 1
 }
 
-# Bright pixels on the whole screen (the clock is lit; the empty screen is black).
+# Bright pixels on the whole screen, or in the part of it given as WxH+X+Y (the clock is
+# lit; the empty screen is black).
 lit_pixels() {
-  /usr/bin/import -window root -depth 8 rgb:- 2>/dev/null |
+  /usr/bin/import -window root ${1:+-crop "$1"} -depth 8 rgb:- 2>/dev/null |
     od -An -v -tu1 -w3 | awk '$1+$2+$3 > 150 {n++} END {print n+0}'
+}
+
+# A plain window of another program, W x H at (0, 0), driven through the probe's stdin.
+start_host_window() {
+  mkfifo "$work/host.in"
+  "$probe" host "$1" "$2" <"$work/host.in" >"$work/host.out" &
+  host_pid=$!
+  exec 5>"$work/host.in"
+  for _ in $(seq 50); do [ -s "$work/host.out" ] && break; sleep 0.1; done
+  host_window=$(head -1 "$work/host.out")
+  [ -n "$host_window" ] || fail "the host window did not appear"
+}
+host_command() {
+  local before; before=$(grep -c '^done' "$work/host.out" || true)
+  echo "$*" >&5
+  for _ in $(seq 50); do [ "$(grep -c '^done' "$work/host.out" || true)" -gt "$before" ] && return 0; sleep 0.1; done
+  fail "the host window did not carry out '$*'"
+}
+
+saver_window() { "$probe" find WindowsScreenSaverClass "Screen Saver"; }
+
+# The saver must end by itself within the given seconds after the X server is killed, with
+# a line that says so, and not by a signal (no core).
+expect_end_when_server_dies() {
+  kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true; xvfb_pid=
+  set +e; wait_for_exit "$1"; code=$?; set -e
+  [ "$code" -lt 128 ] || fail "the saver died of signal $((code - 128)) when the server went away"
+  [ "$code" -ne 0 ] || fail "the saver reported success after losing its X server"
+  grep -q "connection to the X server .* was lost" saver.out || fail "no line saying the X server went away"
 }
 
 wait_for_picture() {
@@ -103,6 +154,91 @@ bad_command_lines)
   "$saver" /p 12345; code=$?
   [ "$code" -eq 255 ] || fail "/p with an invalid window exited with $code, expected -1"
   set -e
+  ;;
+one_fullscreen_saver_at_a_time)
+  "$saver" /s >saver.out 2>&1 &
+  pid=$!
+  wait_for_picture 60
+  first=$(saver_window)
+  [ -n "$first" ] || fail "the saver's window does not carry its class and title"
+  # Another program's window covers the saver (no window manager here moves the focus).
+  start_host_window 1024 768
+  sleep 1
+  [ "$(lit_pixels)" -lt 100 ] || fail "the covering window does not cover the saver"
+  set +e; timeout 30 "$saver" /s >second.out 2>&1; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "the second /s exited with $code"
+  [ "$(saver_window | wc -l)" -eq 1 ] || fail "more than one saver window: $(saver_window | tr '\n' ' ')"
+  kill -0 "$pid" 2>/dev/null || fail "the first saver ended"
+  sleep 1
+  [ "$(lit_pixels)" -gt 2000 ] || fail "the first saver was not raised"
+  [ "$("$probe" focus)" = "$first" ] || fail "the first saver does not have the focus"
+  ;;
+fullscreen_spans_two_screens)
+  "$saver" /s >saver.out 2>&1 &
+  pid=$!
+  wait_for_picture 60
+  window=$(saver_window)
+  [ "$("$probe" geometry "$window")" = "0 0 1824 768" ] || fail "window at $("$probe" geometry "$window")"
+  states=$("$probe" state "$window")
+  grep -qx _NET_WM_STATE_ABOVE <<<"$states" || fail "not kept above: $states"
+  grep -qx _NET_WM_STATE_FULLSCREEN <<<"$states" || fail "not marked full screen: $states"
+  # The clock is on the primary monitor; the second one stays black.
+  [ "$(lit_pixels 1024x768+0+0)" -gt 2000 ] || fail "no clock on the primary monitor"
+  [ "$(lit_pixels 800x768+1024+0)" -lt 50 ] || fail "the picture spills onto the second monitor"
+  xdotool key space
+  set +e; wait_for_exit 20; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after a key press"
+  ;;
+preview_follows_its_host)
+  start_host_window 640 480
+  "$saver" /p "$host_window" >saver.out 2>&1 &
+  pid=$!
+  wait_for_picture 60
+  read -r child width height < <("$probe" children "$host_window")
+  [ "$width x $height" = "640 x 480" ] || fail "the preview is $width x $height in a 640 x 480 host"
+  [ "$(lit_pixels 400x480+640+0)" -eq 0 ] || fail "the preview draws outside its host"
+  host_command resize 1000 700
+  sleep 2
+  read -r child width height < <("$probe" children "$host_window")
+  [ "$width x $height" = "1000 x 700" ] || fail "after the host's resize the preview is $width x $height"
+  [ "$(lit_pixels 360x700+640+0)" -gt 500 ] || fail "the picture did not grow with its host"
+  # Input never closes a preview; F1 in it is the host's help key.
+  xdotool windowfocus "$child" key space F1 mousemove_relative -- 40 40 click 1
+  sleep 2
+  kill -0 "$pid" 2>/dev/null || fail "input closed the preview"
+  grep -q '^key F1' "$work/host.out" || fail "F1 in the preview did not reach its host"
+  host_command destroy
+  set +e; wait_for_exit 5; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after the host window was destroyed"
+  if grep -qi 'x error\|XIO' saver.out; then fail "X errors when the host went away"; fi
+  ;;
+ac_power_change_closes)
+  mkdir -p sys/class/power_supply/AC sys/class/power_supply/BAT0
+  echo Mains >sys/class/power_supply/AC/type
+  echo 1 >sys/class/power_supply/AC/online
+  echo Battery >sys/class/power_supply/BAT0/type
+  ZARN_SYSFS_ROOT="$work/sys" "$saver" /s >saver.out 2>&1 &
+  pid=$!
+  wait_for_picture 60
+  echo 1 >sys/class/power_supply/AC/online  # written again, but steady
+  sleep 3
+  kill -0 "$pid" 2>/dev/null || fail "a steady AC status closed the saver"
+  echo 0 >sys/class/power_supply/AC/online  # unplugged
+  set +e; wait_for_exit 10; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after the AC adapter went offline"
+  ;;
+x_server_gone_fullscreen)
+  "$saver" /s >saver.out 2>&1 &
+  pid=$!
+  wait_for_picture 60
+  expect_end_when_server_dies 3
+  ;;
+x_server_gone_preview)
+  start_host_window 320 240
+  "$saver" /p "$host_window" >saver.out 2>&1 &
+  pid=$!
+  wait_for_picture 60
+  expect_end_when_server_dies 3
   ;;
 *) fail "unknown case $case_name" ;;
 esac

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "win32/window/WindowObject.h"
+#include "win32/window/XWindowProperties.h"
 
 #include <SDL.h>
 
@@ -25,7 +26,9 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
 }
 
 BOOL SetForegroundWindow(HWND hWnd) {
-    if (!zarnIsLiveWindow(hWnd)) return FALSE;
+    // Another process's window (FindWindowA finds those too) is raised through the X server.
+    if (!zarnIsLiveWindow(hWnd))
+        return hWnd && IsWindow(hWnd) && zarnRaiseAndFocusXWindow(reinterpret_cast<uintptr_t>(hWnd));
     if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) SDL_RaiseWindow(hWnd->sdlWindow);
     return TRUE;
 }

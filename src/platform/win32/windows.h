@@ -270,6 +270,9 @@ typedef struct tagMSG {
 #define SC_SCREENSAVE 0xF140
 #define SC_MONITORPOWER 0xF170
 #define PWR_CRITICALRESUME 3
+#define PBT_APMSUSPEND 0x0004
+#define PBT_APMRESUMESUSPEND 0x0007
+#define PBT_APMPOWERSTATUSCHANGE 0x000A
 
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
@@ -327,3 +330,24 @@ BOOL SetCurrentDirectoryA(LPCSTR lpPathName);
 // buffer too small gets as much as fits, terminated, and the answer nSize, as on Windows XP+.
 typedef HINSTANCE HMODULE;
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+
+// ---- power -------------------------------------------------------------------------------
+#define AC_LINE_OFFLINE 0x00
+#define AC_LINE_ONLINE 0x01
+#define AC_LINE_UNKNOWN 0xFF
+
+typedef struct _SYSTEM_POWER_STATUS {
+    BYTE ACLineStatus;
+    BYTE BatteryFlag;
+    BYTE BatteryLifePercent;
+    BYTE SystemStatusFlag;
+    DWORD BatteryLifeTime;
+    DWORD BatteryFullLifeTime;
+} SYSTEM_POWER_STATUS, *LPSYSTEM_POWER_STATUS;
+
+// ACLineStatus from the kernel's AC adapters (power_supply devices of type "Mains"): online
+// when one is, offline when all are not, unknown (0xFF) when there is none. The battery
+// fields are "unknown" (0xFF, or 0xFFFFFFFF for the times). While a window exists, a change
+// arrives at every top-level window as WM_POWERBROADCAST / PBT_APMPOWERSTATUSCHANGE, and
+// logind's sleep notices as PBT_APMSUSPEND / PBT_APMRESUMESUSPEND.
+BOOL GetSystemPowerStatus(LPSYSTEM_POWER_STATUS lpSystemPowerStatus);

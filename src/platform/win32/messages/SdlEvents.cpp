@@ -14,6 +14,15 @@ HWND windowOf(Uint32 windowId) {
     return zarnIsMessageWindow(window) ? window : nullptr;
 }
 
+// What Win32 makes of the help and context-menu keys: F1 asks for help, the Menu key and
+// Shift+F10 for the context menu (from the keyboard: position (-1, -1)).
+void postHelpRequests(HWND window, const SDL_Keysym& key) {
+    const bool shift = (key.mod & KMOD_SHIFT) != 0;
+    if (key.sym == SDLK_F1 && !shift) zarnPostMessage(window, WM_HELP, 0, 0);
+    if (key.sym == SDLK_APPLICATION || (key.sym == SDLK_F10 && shift))
+        zarnPostMessage(window, WM_CONTEXTMENU, WPARAM(window), LPARAM(-1));
+}
+
 void translate(const SDL_Event& event) {
     switch (event.type) {
     case SDL_KEYDOWN:
@@ -25,6 +34,7 @@ void translate(const SDL_Event& event) {
         // Repeat count 1 in the low word, the scan code above it, as Win32 packs them.
         const LPARAM lParam = LPARAM(1 | (LPARAM(event.key.keysym.scancode & 0xFF) << 16));
         zarnPostMessage(window, message, WPARAM(event.key.keysym.sym), lParam);
+        if (event.type == SDL_KEYDOWN) postHelpRequests(window, event.key.keysym);
         return;
     }
     case SDL_MOUSEMOTION: {

@@ -1,10 +1,14 @@
 // Window classes, window creation and destruction, and the message queue with Win32's paint
 // rule: a window that is never validated is sent WM_PAINT whenever its queue is empty. The
 // saver's frame loop is built on exactly that rule.
+#include "win32/messages/ForeignMessages.h"
 #include "win32/messages/MessageState.h"
+#include "win32/messages/PowerNotices.h"
 #include "win32/messages/XDisplayConnection.h"
+#include "win32/messages/XPreviewHost.h"
 #include "win32/messages/ZarnWindowBackend.h"
 #include "win32/window/WindowObject.h"
+#include "win32/window/XWindowProperties.h"
 #include "win32/ZarnOffscreen.h"
 
 #include <SDL.h>
@@ -32,11 +36,8 @@ bool foreignXWindowAttributes(HWND window, XWindowAttributes* attributes) {
     if (!window || zarnIsLiveWindow(window)) return false;
     Display* display = zarnXDisplay();
     if (!display) return false;
-    int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    const Status ok = XGetWindowAttributes(display, Window(reinterpret_cast<uintptr_t>(window)), attributes);
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    return ok != 0;
+    ScopedXErrorsIgnored ignore(display);
+    return XGetWindowAttributes(display, Window(reinterpret_cast<uintptr_t>(window)), attributes) != 0;
 }
 
 bool isForeignXWindow(HWND window) {
@@ -131,15 +132,23 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
     if (backend == ZARN_WINDOWS_OFFSCREEN) {
         window = ZarnCreateOffscreenWindow(nWidth, nHeight);
     } else {
-        uint32_t flags = 0;
-        if (!(dwStyle & WS_VISIBLE)) flags |= SDL_WINDOW_HIDDEN;
+        // Made hidden, so that what the window manager reads at mapping (class, state, the
+        // host it lives in) is in place before it is shown.
+        uint32_t flags = SDL_WINDOW_HIDDEN;
         if ((dwStyle & WS_POPUP) || child) flags |= SDL_WINDOW_BORDERLESS;
         if (dwExStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-        if (child && !zarnIsLiveWindow(hWndParent)) flags |= SDL_WINDOW_HIDDEN;  // shown once inside its host
+        const bool fullScreen = (dwStyle & WS_POPUP) && (dwExStyle & WS_EX_TOPMOST);
+        const bool foreignHost = child && !zarnIsLiveWindow(hWndParent);
         window = zarnCreateSdlWindow(lpWindowName, X, Y, nWidth, nHeight, flags);
-        if (window && child && !zarnIsLiveWindow(hWndParent)) {
-            reparentIntoForeign(window, hWndParent);
-            SDL_ShowWindow(window->sdlWindow);
+        if (window) {
+            zarnSetXWindowClass(window, lpClassName);
+            if (fullScreen) zarnSetXFullScreenState(window);
+            if (foreignHost) {
+                reparentIntoForeign(window, hWndParent);
+                zarnWatchPreviewHost(window, reinterpret_cast<uintptr_t>(hWndParent));
+            }
+            if ((dwStyle & WS_VISIBLE) || foreignHost) SDL_ShowWindow(window->sdlWindow);
+            if (fullScreen) zarnSpanXFullScreenMonitors(window);
         }
     }
     if (!window) return nullptr;
@@ -211,6 +220,10 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
         if (lpWindowName && window->title != lpWindowName) continue;
         return window;
     }
+    // The desktop's other windows: another process's saver, for one.
+    if (backend == ZARN_WINDOWS_ON_DISPLAY)
+        if (uintptr_t other = zarnFindXTopLevelWindow(lpClassName, lpWindowName))
+            return reinterpret_cast<HWND>(other);
     return nullptr;
 }
 
@@ -270,7 +283,9 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM, LPARAM) {
 }
 
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    if (hWnd && !zarnIsMessageWindow(hWnd)) return FALSE;
+    if (hWnd && !zarnIsMessageWindow(hWnd))
+        return !zarnIsLiveWindow(hWnd) && isForeignXWindow(hWnd) ? zarnPostToForeignWindow(hWnd, Msg, wParam, lParam)
+                                                                 : FALSE;
     zarnPostMessage(hWnd, Msg, wParam, lParam);
     return TRUE;
 }
@@ -300,7 +315,10 @@ BOOL GetMessageA(LPMSG lpMsg, HWND, UINT, UINT) {
             lpMsg->wParam = WPARAM(quitCode);
             return FALSE;
         }
-        if (zarnPumpSdlEvents() && !queue.empty()) continue;
+        zarnPumpSdlEvents();
+        zarnPumpPreviewHostEvents();
+        if (backend == ZARN_WINDOWS_ON_DISPLAY) zarnPostPowerNotices(messageWindows);
+        if (!queue.empty()) continue;
         // Paint comes last, when nothing else is waiting.
         for (HWND window : messageWindows) {
             WindowMessageState* state = zarnMessageState(window);

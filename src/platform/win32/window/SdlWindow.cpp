@@ -1,12 +1,14 @@
 // SDL windows that a Direct3D device can present into: every one carries an OpenGL 3.3 core
 // surface. The picture is drawn into off-screen framebuffers and blitted in at Present, so
 // the window itself needs neither depth nor multisampling.
+#include "win32/messages/XDisplayConnection.h"
 #include "win32/window/WindowObject.h"
 #include "win32/window/WindowRegistry.h"
 
 #include <SDL.h>
 
 #include <cstdio>
+#include <string>
 
 HWND zarnCreateSdlWindow(const char* title, int x, int y, int width, int height, uint32_t sdlFlags) {
     if (width <= 0 || height <= 0) return nullptr;
@@ -31,6 +33,10 @@ HWND zarnCreateSdlWindow(const char* title, int x, int y, int width, int height,
         std::fprintf(stderr, "Cannot create a window: %s\n", SDL_GetError());
         return nullptr;
     }
+
+    // SDL has set up its X error handling by now; ours replaces it (see XDisplayConnection).
+    if (const char* driver = SDL_GetCurrentVideoDriver(); driver && std::string(driver) == "x11")
+        zarnInstallXErrorHandlers();
 
     HWND window = new HWND__;
     window->kind = WindowKind::Sdl;

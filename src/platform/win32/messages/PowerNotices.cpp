@@ -1,0 +1,36 @@
+// The AC line is polled rather than followed through udev: one small sysfs read a second
+// costs nothing, needs no further library, and a saver only cares that it changed.
+#include "win32/messages/PowerNotices.h"
+
+#include "win32/messages/MessageState.h"
+#include "win32/window/WindowObject.h"
+
+#include <chrono>
+
+namespace {
+
+constexpr auto acPollInterval = std::chrono::seconds(1);
+
+void broadcast(const std::vector<HWND>& windows, WPARAM event) {
+    for (HWND window : windows)
+        if (zarnIsMessageWindow(window) && !(window->style & WS_CHILD))
+            zarnPostMessage(window, WM_POWERBROADCAST, event, 0);
+}
+
+}  // namespace
+
+void zarnPostPowerNotices(const std::vector<HWND>& windows) {
+    static bool known = false;
+    static BYTE lastStatus = AC_LINE_UNKNOWN;
+    static std::chrono::steady_clock::time_point lastPoll;
+    const auto now = std::chrono::steady_clock::now();
+    if (!known || now - lastPoll >= acPollInterval) {
+        lastPoll = now;
+        SYSTEM_POWER_STATUS status{};
+        GetSystemPowerStatus(&status);
+        if (known && status.ACLineStatus != lastStatus) broadcast(windows, PBT_APMPOWERSTATUSCHANGE);
+        lastStatus = status.ACLineStatus;
+        known = true;
+    }
+    for (WPARAM event : zarnTakeSleepNotices()) broadcast(windows, event);
+}

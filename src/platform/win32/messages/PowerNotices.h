@@ -1,0 +1,15 @@
+// Power notices for the message queue: what Windows broadcasts to top-level windows as
+// WM_POWERBROADCAST, found here by watching the AC line and logind's sleep signal.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+// Posts WM_POWERBROADCAST to each top-level window in `windows` for what changed since the
+// last call: the AC line status (read at most once a second) and sleep or resume.
+void zarnPostPowerNotices(const std::vector<HWND>& windows);
+
+// Pending sleep notices from the system bus: PBT_APMSUSPEND or PBT_APMRESUMESUSPEND, in the
+// order they came. Connects on the first call; nothing when there is no system bus.
+std::vector<WPARAM> zarnTakeSleepNotices();

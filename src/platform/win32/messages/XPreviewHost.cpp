@@ -1,0 +1,89 @@
+// Watching a preview's foreign host window on the kept X connection. X destroys a child
+// with its parent, so drawing into the saver's window can fail between the host's
+// destruction and our hearing of it; those errors are held back, then dropped once the host
+// is known to be gone (or reported, should it still exist).
+#include "win32/messages/XPreviewHost.h"
+
+#include "win32/messages/MessageState.h"
+#include "win32/messages/XDisplayConnection.h"
+#include "win32/window/WindowObject.h"
+
+#include <SDL.h>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+
+namespace {
+
+HWND watchedChild = nullptr;
+Window watchedHost = 0;
+bool hostGone = false;
+int heldBackErrors = 0;
+
+bool hostExists(Display* display) {
+    ScopedXErrorsIgnored ignore(display);
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, watchedHost, &attributes) != 0;
+}
+
+void noteHostGone() {
+    if (hostGone) return;
+    hostGone = true;
+    if (zarnIsMessageWindow(watchedChild)) zarnPostMessage(watchedChild, WM_CLOSE, 0, 0);
+}
+
+void followHostSize(int width, int height) {
+    if (!zarnIsMessageWindow(watchedChild) || !watchedChild->sdlWindow || width <= 0 || height <= 0) return;
+    int current = 0, currentHeight = 0;
+    SDL_GetWindowSize(watchedChild->sdlWindow, &current, &currentHeight);
+    if (current == width && currentHeight == height) return;
+    SDL_SetWindowSize(watchedChild->sdlWindow, width, height);
+    zarnUpdateClientSize(watchedChild);
+    if (WindowMessageState* state = zarnMessageState(watchedChild)) state->invalid = true;
+}
+
+}  // namespace
+
+void zarnWatchPreviewHost(HWND child, uintptr_t host) {
+    Display* display = zarnXDisplay();
+    if (!display || !host) return;
+    watchedChild = child;
+    watchedHost = Window(host);
+    hostGone = false;
+    heldBackErrors = 0;
+    {
+        ScopedXErrorsIgnored ignore(display);
+        XSelectInput(display, watchedHost, StructureNotifyMask);
+    }
+    // Gone before we started listening: no DestroyNotify will ever come.
+    if (!hostExists(display)) noteHostGone();
+}
+
+void zarnPumpPreviewHostEvents() {
+    if (!watchedHost) return;
+    Display* display = zarnXDisplay();
+    if (!display) return;
+    while (XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == ConfigureNotify && event.xconfigure.window == watchedHost)
+            followHostSize(event.xconfigure.width, event.xconfigure.height);
+        else if (event.type == DestroyNotify && event.xdestroywindow.window == watchedHost)
+            noteHostGone();
+    }
+    if (heldBackErrors > 0 && !hostGone) {
+        if (hostExists(display))
+            std::fprintf(stderr, "zarn-screensaver: %d X error(s) drawing into the preview window\n", heldBackErrors);
+        else
+            noteHostGone();
+        heldBackErrors = 0;
+    }
+}
+
+bool zarnPreviewHostMayBeGone(int errorCode) {
+    if (!watchedHost) return false;
+    if (hostGone) return true;
+    if (errorCode != BadWindow && errorCode != BadDrawable && errorCode != BadMatch) return false;
+    ++heldBackErrors;
+    return true;
+}

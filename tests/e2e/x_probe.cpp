@@ -1,0 +1,140 @@
+// zarn-x-probe: the X-side eyes and hands of the end-to-end cases.
+//   host W H        makes a plain top-level window W x H at (0, 0) with a black background,
+//                   prints its id and then follows stdin: "resize W H", "raise", "destroy";
+//                   prints "key <name>" for every key the window is sent.
+//   find CLASS NAME prints the ids of viewable top-level windows with that WM_CLASS class
+//                   and name, one per line.
+//   geometry ID     prints "x y width height" of a window in root coordinates.
+//   state ID        prints the atom names in the window's _NET_WM_STATE.
+//   children ID     prints "id width height" of each viewable child of a window.
+//   focus           prints the id of the window with the input focus.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <poll.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+Window idArg(const char* text) { return Window(std::strtoul(text, nullptr, 0)); }
+
+int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
+std::string nameOf(Display* d, Window w) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::string name;
+    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), 0, 256, False,
+                           XInternAtom(d, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
+        data)
+        name.assign(reinterpret_cast<char*>(data), count);
+    if (data) XFree(data);
+    return name;
+}
+
+int host(Display* d, int width, int height) {
+    Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, width, height, 0, 0, BlackPixel(d, 0));
+    XSelectInput(d, w, KeyPressMask);
+    XMapWindow(d, w);
+    XSync(d, False);
+    std::printf("%lu\n", w);
+    std::fflush(stdout);
+    char line[128];
+    for (;;) {
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+            if (e.type == KeyPress) {
+                const char* key = XKeysymToString(XLookupKeysym(&e.xkey, 0));
+                std::printf("key %s\n", key ? key : "?");
+                std::fflush(stdout);
+            }
+        }
+        pollfd fds[2] = {{0, POLLIN, 0}, {ConnectionNumber(d), POLLIN, 0}};
+        poll(fds, 2, 100);
+        if (!(fds[0].revents & (POLLIN | POLLHUP))) continue;
+        if (!std::fgets(line, sizeof line, stdin)) return 0;
+        int a = 0, b = 0;
+        if (std::sscanf(line, "resize %d %d", &a, &b) == 2) XResizeWindow(d, w, a, b);
+        else if (std::strncmp(line, "raise", 5) == 0) XRaiseWindow(d, w);
+        else if (std::strncmp(line, "destroy", 7) == 0) XDestroyWindow(d, w);
+        XSync(d, False);
+        std::printf("done\n");
+        std::fflush(stdout);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d || argc < 2) return 2;
+    XSetErrorHandler(ignoreErrors);
+    const std::string command = argv[1];
+    if (command == "host" && argc == 4) return host(d, std::atoi(argv[2]), std::atoi(argv[3]));
+    if (command == "find" && argc == 4) {
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes a{};
+            XClassHint hint{};
+            if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable) continue;
+            if (!XGetClassHint(d, children[i], &hint)) continue;
+            if (hint.res_class && std::strcmp(hint.res_class, argv[2]) == 0 && nameOf(d, children[i]) == argv[3])
+                std::printf("%lu\n", children[i]);
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+        return 0;
+    }
+    if (command == "geometry" && argc == 3) {
+        XWindowAttributes a{};
+        Window child;
+        int x = 0, y = 0;
+        if (!XGetWindowAttributes(d, idArg(argv[2]), &a)) return 1;
+        XTranslateCoordinates(d, idArg(argv[2]), DefaultRootWindow(d), 0, 0, &x, &y, &child);
+        std::printf("%d %d %d %d\n", x, y, a.width, a.height);
+        return 0;
+    }
+    if (command == "state" && argc == 3) {
+        Atom type;
+        int format;
+        unsigned long count = 0, after;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(d, idArg(argv[2]), XInternAtom(d, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM, &type,
+                           &format, &count, &after, &data);
+        for (unsigned long i = 0; i < count; ++i) {
+            char* name = XGetAtomName(d, reinterpret_cast<Atom*>(data)[i]);
+            std::printf("%s\n", name);
+            XFree(name);
+        }
+        if (data) XFree(data);
+        return 0;
+    }
+    if (command == "children" && argc == 3) {
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(d, idArg(argv[2]), &root, &parent, &children, &count)) return 1;
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes a{};
+            if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
+                std::printf("%lu %d %d\n", children[i], a.width, a.height);
+        }
+        return 0;
+    }
+    if (command == "focus") {
+        Window focus;
+        int revert;
+        XGetInputFocus(d, &focus, &revert);
+        std::printf("%lu\n", focus);
+        return 0;
+    }
+    return 2;
+}
