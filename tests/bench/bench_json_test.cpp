@@ -35,9 +35,8 @@ TEST(BenchJsonTest, MalformedRecordsAndFilesAreRefused) {
                             "{\"name\": \"a\", \"x\": 1", "[1, 2]"})
         EXPECT_FALSE(parseBenchRecord(bad, &record)) << bad;
     // A figure that could not be measured is written as -1, never as a token JSON lacks.
-    record.name = "n";
-    record.figures = {{"nan", std::nan("")}};
-    EXPECT_EQ("{\"name\": \"n\", \"nan\": -1}", benchRecordJson(record));
+    const BenchRecord unmeasured{"n", {{"nan", std::nan("")}}};
+    EXPECT_EQ("{\"name\": \"n\", \"nan\": -1}", benchRecordJson(unmeasured));
 
     std::vector<BenchRecord> records;
     std::string error;
