@@ -82,13 +82,6 @@ bool verifyPassword(HWND window) {
     return hostState.passwordVerifier(window) != 0;
 }
 
-int showConfigDialog(HWND) {
-    std::fprintf(stderr,
-                 "zarn-screensaver: the settings dialog is not available in this build.\n"
-                 "Run \"zarn-screensaver /s\" to start the saver full screen.\n");
-    return -1;
-}
-
 void changePassword(HWND) {
     // No password-change service exists for screen savers here; the legacy mode never runs.
 }

@@ -21,6 +21,7 @@ struct SaverSettings {
     const char* getInstallDir() const { return InstallDir; }
 };
 
-// Where the data folder is when the registry names none: the build's own folder while its
-// data/assetLibrary.txt exists (running from the build tree), else the installed data folder.
+// Where the data folder is when the registry names none: the installed data beside the
+// running program (bin/../share/zarn-screensaver) when it runs from an install; else the
+// build's own folder while its data/assetLibrary.txt exists; else the configured install.
 const char* defaultInstallDir();

@@ -2,9 +2,14 @@
 // window a counter reads the proportions of the drum face it is drawn on, the wheels that
 // the clock turns against each other really mesh where it puts them, and the clock stays
 // in view with a margin all round the camera's orbit at the common screen shapes.
+#include "assets/AssetLibrary.h"
+#include "scene/ClockScene.h"
+
+#include <ZarnTimeOverride.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <complex>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -198,6 +203,197 @@ TEST_F(ContentLayout, WheelsTurnedAgainstEachOtherMeshWhereTheClockPlacesThem) {
     expectMesh(wheel, pinion, std::hypot(2.416 - 2.275, 1.356 - 2.161), "extra gear A wheel and pinion");
     EXPECT_EQ(wheel.count, 4 * pinion.count);
     EXPECT_NEAR(0.363 + pinion.z, 0.468 + wheel.z, 0.01) << "the pinion must lie in the driving wheel's plane";
+}
+
+// ---- tooth phases -------------------------------------------------------------------------------
+
+// Vertex positions of a generated text .x mesh (its Mesh template's list).
+std::vector<V3> readXPositions(const std::string& file) {
+    std::ifstream in(kMedia + "meshes/" + file);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::string body = ss.str();
+    const size_t at = body.find("Mesh {");
+    if (at == std::string::npos) return {};
+    body = body.substr(at + 6);
+    for (char& c : body)
+        if (c == ';' || c == ',') c = ' ';
+    std::istringstream s(body);
+    size_t n = 0;
+    s >> n;
+    std::vector<V3> v(n);
+    for (V3& p : v) s >> p[0] >> p[1] >> p[2];
+    return s.fail() ? std::vector<V3>{} : v;
+}
+
+double dot3(V3 a, V3 b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+V3 cross3(V3 a, V3 b) { return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]}; }
+V3 sub3(V3 a, V3 b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+V3 unit3(V3 a) {
+    const double l = std::sqrt(dot3(a, a));
+    return {a[0] / l, a[1] / l, a[2] / l};
+}
+
+// One toothed ring of a part: the tip corners of its teeth (for a bevel ring, those of its
+// big end), found as the points farthest from the part's axis within a band along it.
+struct ToothRing {
+    std::vector<V3> tips;
+    int teeth = 0;
+};
+
+ToothRing ringOf(const std::string& file, int axis, double from, double to) {
+    std::vector<V3> points;
+    if (file.ends_with(".x")) {
+        points = readXPositions(file);
+    } else {
+        for (const auto& c : readCorners(file)) points.push_back(c.p);
+    }
+    auto radial = [axis](const V3& p) { return std::hypot(p[(axis + 1) % 3], p[(axis + 2) % 3]); };
+    double tip = 0;
+    for (const V3& p : points)
+        if (p[axis] >= from && p[axis] <= to) tip = std::max(tip, radial(p));
+    ToothRing ring;
+    std::vector<long> angles;
+    for (const V3& p : points)
+        if (p[axis] >= from && p[axis] <= to && radial(p) > tip - 1e-4) {
+            const long a = std::lround(std::atan2(p[(axis + 2) % 3], p[(axis + 1) % 3]) * 2000);
+            if (std::find(angles.begin(), angles.end(), a) != angles.end()) continue;
+            angles.push_back(a);
+            ring.tips.push_back(p);
+        }
+    ring.teeth = int(ring.tips.size() / 2);
+    return ring;
+}
+
+V3 transformPoint(const D3DXMATRIX& m, const V3& p) {
+    return {p[0] * m._11 + p[1] * m._21 + p[2] * m._31 + m._41, p[0] * m._12 + p[1] * m._22 + p[2] * m._32 + m._42,
+            p[0] * m._13 + p[1] * m._23 + p[2] * m._33 + m._43};
+}
+
+// A ring as the clock poses it: its tips in the world, its axis and the centre of its tips.
+struct PosedRing {
+    std::vector<V3> tips;
+    V3 axis, centre;
+    int teeth;
+};
+
+PosedRing pose(const ToothRing& ring, int localAxis, const D3DXMATRIX& m) {
+    PosedRing p{{}, {}, {0, 0, 0}, ring.teeth};
+    for (const V3& t : ring.tips) {
+        p.tips.push_back(transformPoint(m, t));
+        for (int i = 0; i < 3; ++i) p.centre[i] += p.tips.back()[i] / double(ring.tips.size());
+    }
+    V3 a{0, 0, 0};
+    a[localAxis] = 1;
+    const V3 o = transformPoint(m, {0, 0, 0}), e = transformPoint(m, a);
+    p.axis = unit3(sub3(e, o));
+    return p;
+}
+
+// Where the nearest tooth stands against a point of contact, in tooth pitches along the
+// ring's turning direction (0: a tooth centred on it, 0.5: a gap), and that direction.
+double toothOffset(const PosedRing& r, const V3& contact, V3* tangent) {
+    V3 d = sub3(contact, r.centre);
+    const double along = dot3(d, r.axis);
+    const V3 u = unit3({d[0] - along * r.axis[0], d[1] - along * r.axis[1], d[2] - along * r.axis[2]});
+    const V3 v = cross3(r.axis, u);
+    *tangent = v;
+    std::complex<double> sum;
+    for (const V3& t : r.tips) {
+        const V3 q = sub3(t, r.centre);
+        sum += std::polar(1.0, r.teeth * std::atan2(dot3(q, v), dot3(q, u)));
+    }
+    const double f = std::arg(sum) / (2 * M_PI);
+    return f - std::floor(f);
+}
+
+// The point of a's tip circle nearest to the centre of b's: where the two rings meet.
+V3 contactPoint(const PosedRing& a, const PosedRing& b) {
+    const V3 any = std::fabs(a.axis[0]) < 0.9 ? V3{1, 0, 0} : V3{0, 1, 0};
+    const V3 u = unit3(cross3(a.axis, any)), v = cross3(a.axis, u);
+    const double radius = std::sqrt(dot3(sub3(a.tips[0], a.centre), sub3(a.tips[0], a.centre)));
+    V3 best{};
+    double bestDistance = 1e9;
+    for (int k = 0; k < 3600; ++k) {
+        const double t = k * 2 * M_PI / 3600;
+        V3 p;
+        for (int i = 0; i < 3; ++i) p[i] = a.centre[i] + radius * (std::cos(t) * u[i] + std::sin(t) * v[i]);
+        const V3 q = sub3(p, b.centre);
+        const double distance = dot3(q, q);
+        if (distance < bestDistance) bestDistance = distance, best = p;
+    }
+    return best;
+}
+
+// How far from tooth-in-gap a pair stands at its point of contact, in tooth pitches: 0
+// when a tooth of one sits centred in a gap of the other, 0.5 when tooth meets tooth.
+double meshError(const PosedRing& a, const PosedRing& b) {
+    const V3 contact = contactPoint(a, b);
+    V3 ta, tb;
+    const double fa = toothOffset(a, contact, &ta), fb = toothOffset(b, contact, &tb);
+    // Rolling together, the two rings' teeth move the same way through the contact.
+    const double d = dot3(ta, tb) > 0 ? fa - fb : fa + fb;
+    const double e = std::fabs(d - std::floor(d) - 0.5);
+    return e;
+}
+
+TEST_F(ContentLayout, EveryPairOfWheelsMeetsToothInGapAllRoundTheTurn) {
+    // Axis and band (local coordinates) of each toothed ring the clock turns against another.
+    const ToothRing toothy = ringOf("toothyGear.obj", 2, -0.03, 0.03);
+    const ToothRing extraWheel = ringOf("extraGearA.obj", 2, -0.03, 0.03);
+    const ToothRing extraPinion = ringOf("extraGearA.obj", 2, 0.07, 0.14);
+    const ToothRing driver = ringOf("sideDriver.x", 2, -0.2, 0.01);
+    const ToothRing sideMiter = ringOf("sideGear.obj", 0, -1.45, -1.2);
+    const ToothRing sideWheel = ringOf("sideGear.obj", 0, 0.1, 0.3);
+    const ToothRing mini = ringOf("sideMini.obj", 0, -0.8, -0.6);
+    for (const ToothRing* r : {&toothy, &extraWheel, &extraPinion, &driver, &sideMiter, &sideWheel, &mini})
+        ASSERT_GT(r->teeth, 5);
+    EXPECT_EQ(sideMiter.teeth, driver.teeth);
+    EXPECT_EQ(sideWheel.teeth, 2 * mini.teeth);
+
+    setenv("TZ", "UTC", 1);
+    tzset();
+    AssetLibrary library;
+    testing::internal::CaptureStderr();  // an empty library: every lookup warns
+    ClockScene scene(library);
+    testing::internal::GetCapturedStderr();
+    // Instants spread over the day, the hour and the lunar month.
+    const struct {
+        int mday, hour, minute, second, ms;
+    } instants[] = {{1, 0, 0, 0, 0}, {4, 3, 17, 11, 250}, {9, 7, 45, 0, 500}, {13, 13, 2, 30, 0},
+                    {18, 16, 31, 7, 750}, {22, 19, 59, 59, 900}, {27, 22, 8, 42, 125}};
+    for (const auto& at : instants) {
+        struct tm t {};
+        t.tm_year = 126;
+        t.tm_mon = 11;
+        t.tm_mday = at.mday;
+        t.tm_hour = at.hour;
+        t.tm_min = at.minute;
+        t.tm_sec = at.second;
+        ZarnPinLocalTime(_mktime64(&t), unsigned(at.ms), false);
+        scene.update(40);
+        const struct {
+            const char* what;
+            PosedRing a, b;
+        } pairs[] = {
+            {"toothed wheels", pose(toothy, 2, scene.toothedGearLeft.transform.matrix),
+             pose(toothy, 2, scene.toothedGearRight.transform.matrix)},
+            {"extra gear A", pose(extraWheel, 2, scene.extraGearALower.transform.matrix),
+             pose(extraPinion, 2, scene.extraGearAUpper.transform.matrix)},
+            {"right driver and side gear", pose(driver, 2, scene.sideDriverRight.transform.matrix),
+             pose(sideMiter, 0, scene.sideGearRight.transform.matrix)},
+            {"right side gear and mini gear", pose(sideWheel, 0, scene.sideGearRight.transform.matrix),
+             pose(mini, 0, scene.sideMiniGearRight.transform.matrix)},
+            {"left driver and side gear", pose(driver, 2, scene.sideDriverLeft.transform.matrix),
+             pose(sideMiter, 0, scene.sideGearLeft.transform.matrix)},
+            {"left side gear and mini gear", pose(sideWheel, 0, scene.sideGearLeft.transform.matrix),
+             pose(mini, 0, scene.sideMiniGearLeft.transform.matrix)},
+        };
+        for (const auto& p : pairs)
+            EXPECT_LT(meshError(p.a, p.b), 0.08) << p.what << " on day " << at.mday << " at " << at.hour << ":"
+                                                 << at.minute << ":" << at.second;
+    }
+    ZarnUnpinLocalTime();
 }
 
 // ---- the camera's orbit -----------------------------------------------------------------------

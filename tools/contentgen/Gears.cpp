@@ -94,11 +94,12 @@ MeshBuilder cylinderZ(double radius, double z0, double z1, int segments, double 
     return extrude({circleContour({0, 0}, radius, segments)}, p);
 }
 
-MeshBuilder bevelGear(int teeth, double pitchRadius, double halfAngle, double faceWidth, double boreRadius) {
+MeshBuilder bevelGear(int teeth, double pitchRadius, double halfAngle, double faceWidth, double boreRadius,
+                      double phase) {
     const double coneDistance = pitchRadius / std::sin(halfAngle);
     const double inner = (coneDistance - faceWidth) / coneDistance;  // scale at the small end
     const double zOuter = coneDistance * std::cos(halfAngle), zInner = zOuter * inner;
-    Contour outer = spurProfile(teeth, pitchRadius);
+    Contour outer = spurProfile(teeth, pitchRadius, phase);
     Contour small = outer;
     for (Vec2& p : small) p = p * inner;
     Contour bore = circleContour({0, 0}, boreRadius, 24);
@@ -211,11 +212,15 @@ MeshBuilder makeSideGear() {
     alongMinusX.r0 = {0, 0, 1};   // local x -> world z
     alongMinusX.r1 = {0, 1, 0};
     alongMinusX.r2 = {-1, 0, 0};  // local z -> world -x
-    MeshBuilder miter = bevelGear(kSideMiterTeeth, kSideMiterPitch, kPi / 4, 0.11, 0.05);
+    // Both rings are set half a tooth round against the driver and the mini gear, whose
+    // teeth stand at phase 0: turned as the clock turns the three wheels, that puts a gap
+    // of this gear where a tooth of the other crosses the line of contact, on both sides
+    // of the clock (the left train is the right one turned half a turn about z).
+    MeshBuilder miter = bevelGear(kSideMiterTeeth, kSideMiterPitch, kPi / 4, 0.11, 0.05, kPi / kSideMiterTeeth);
     m.append(miter, alongMinusX.then(Affine::translation({apexDriver, 0, 0})));
     const double wheelHalf = miniWheelHalfAngle();
     const double wheelPitch = kMiniConeDistance * std::sin(wheelHalf);
-    MeshBuilder wheel = bevelGear(kMiniWheelTeeth, wheelPitch, wheelHalf, 0.09, 0.05);
+    MeshBuilder wheel = bevelGear(kMiniWheelTeeth, wheelPitch, wheelHalf, 0.09, 0.05, kPi / kMiniWheelTeeth);
     m.append(wheel, alongMinusX.then(Affine::translation({apexMini, 0, 0})));
     // Shaft between the two rings, with a collar at the gear's own position.
     const double xFrom = apexDriver - kSideMiterPitch - 0.02;

@@ -15,8 +15,9 @@ Contour spurProfile(int teeth, double pitchRadius, double phase = 0);
 MeshBuilder cylinderZ(double radius, double z0, double z1, int segments, double bevel = 0);
 // A bevel wheel along +z with its cone apex at the origin: the pitch circle (radius
 // pitchRadius) lies at z = pitchRadius / tan(halfAngle); the teeth run faceWidth along the
-// cone towards the apex.
-MeshBuilder bevelGear(int teeth, double pitchRadius, double halfAngle, double faceWidth, double boreRadius);
+// cone towards the apex; teeth centred at phase + k * 2pi / teeth, as for spurProfile.
+MeshBuilder bevelGear(int teeth, double pitchRadius, double halfAngle, double faceWidth, double boreRadius,
+                      double phase = 0);
 
 MeshBuilder makeToothyGear();
 MeshBuilder makeFancyGear();

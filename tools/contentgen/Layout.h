@@ -26,6 +26,16 @@ constexpr double kTripleWidth = 0.66;
 // The bezel opening shows the middle of the chord; the rest curves away behind the plate.
 constexpr double kWindowHalfHeight = 0.15;
 
+// ---- the dial ----------------------------------------------------------------------------------
+// The chapter ring: black enamel with cream hour batons and a minute track, seated in the
+// frame's brass ring between an outer and an inner lip. The enamel is laid on the near
+// backdrop's picture (its only picture that is not tiled), so it is part of that mesh.
+constexpr double kChapterInner = 0.79;
+constexpr double kChapterOuter = 0.97;
+constexpr double kChapterFrontZ = -0.088;
+constexpr double kDialLipInner = 0.775, kDialLipInnerTo = 0.80;
+constexpr double kDialLipOuter = 0.962, kDialRimOuter = 1.0;
+
 // ---- counter rows ----------------------------------------------------------------------------
 constexpr double kTimeRowY = -1.36;
 constexpr double kDateRowY = -1.88;

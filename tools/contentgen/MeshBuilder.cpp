@@ -54,6 +54,10 @@ void tangentFrames(const std::vector<Vertex>& verts, const std::vector<uint32_t>
 
 }  // namespace
 
+void MeshBuilder::mapUv(const std::function<Vec2(const Vertex&)>& uvOf) {
+    for (Vertex& v : verts) v.uv = uvOf(v);
+}
+
 uint32_t MeshBuilder::addVertex(const Vertex& v) {
     verts.push_back(v);
     return static_cast<uint32_t>(verts.size() - 1);

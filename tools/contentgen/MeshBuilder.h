@@ -11,6 +11,7 @@
 #include "Vec.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ public:
     void append(const MeshBuilder& other);
     void append(const MeshBuilder& other, const Affine& transform);
     void transform(const Affine& transform);
+    // Replaces every vertex's texture coordinate, for parts whose picture is an atlas.
+    void mapUv(const std::function<Vec2(const Vertex&)>& uvOf);
 
     const std::vector<Vertex>& vertices() const { return verts; }
     const std::vector<uint32_t>& indices() const { return tris; }

@@ -1,6 +1,7 @@
 // Frame, hands, drums, spheres, pendulum and backdrops (see Parts.h).
 #include "Parts.h"
 
+#include "ChapterRing.h"
 #include "Extrude.h"
 #include "Gears.h"
 #include "Layout.h"
@@ -30,15 +31,6 @@ Contour annularSector(double rIn, double rOut, double a0, double a1, int samples
     return c;
 }
 
-// An outline symmetric about the y axis from its right half, listed from top to bottom.
-Contour mirrored(const std::vector<Vec2>& rightHalf) {
-    Contour c;
-    for (const Vec2& p : rightHalf) c.push_back(p);
-    for (size_t i = rightHalf.size(); i-- > 0;)
-        if (rightHalf[i].x > 1e-9) c.push_back({-rightHalf[i].x, rightHalf[i].y});
-    return c;
-}
-
 // A box-like bar between two points in the xy plane.
 Contour bar(Vec2 a, Vec2 b, double halfWidth) {
     Vec2 d = normalized(b - a), n{-d.y, d.x};
@@ -50,20 +42,15 @@ Contour bar(Vec2 a, Vec2 b, double halfWidth) {
 MeshBuilder makeFrame() {
     using namespace layout;
     MeshBuilder m;
-    // Chapter ring with raised hour batons; the centre stays open so the two big wheels
-    // meshing behind the hands show through.
-    m.append(extrude({circleContour({0, 0}, 1.0, 96), circleContour({0, 0}, 0.86, 96)}, plate(-0.08, -0.03, 0.012)));
-    for (int h = 0; h < 12; ++h) {
-        double a = kPi / 2 - h * kPi / 6;
-        double hw = h % 3 == 0 ? 0.026 : 0.016;
-        Contour baton = bar(polar(0.875, a), polar(0.985, a), hw);
-        m.append(extrude({baton}, plate(-0.098, -0.075, 0.006)));
-    }
-    for (int k = 0; k < 60; ++k) {
-        if (k % 5 == 0) continue;
-        double a = kPi / 2 - k * kPi / 30;
-        m.append(extrude({circleContour(polar(0.93, a), 0.008, 6)}, plate(-0.088, -0.075, 0.0)));
-    }
+    // The brass ring that seats the enamel chapter ring (see ChapterRing.h), with a lip
+    // over each of its edges; the centre stays open so the two big wheels meshing behind
+    // the hands show through. The lips lie on the ring, so they need no backs.
+    m.append(extrude({circleContour({0, 0}, kDialRimOuter, 72), circleContour({0, 0}, kDialLipInner, 72)},
+                     plate(-0.08, -0.03, 0.008)));
+    ExtrudeParams outerLip = plate(-0.097, -0.079, 0.006), innerLip = plate(-0.094, -0.079, 0.005);
+    outerLip.backCap = innerLip.backCap = false;
+    m.append(extrude({circleContour({0, 0}, kDialRimOuter, 72), circleContour({0, 0}, kDialLipOuter, 72)}, outerLip));
+    m.append(extrude({circleContour({0, 0}, kDialLipInnerTo, 72), circleContour({0, 0}, kDialLipInner, 72)}, innerLip));
     // Side brackets hugging the dial.
     m.append(extrude({annularSector(1.03, 1.12, -kPi * 0.30, kPi * 0.30, 40)}, plate(-0.07, -0.03, 0.01)));
     m.append(extrude({annularSector(1.03, 1.12, kPi * 0.70, kPi * 1.30, 40)}, plate(-0.07, -0.03, 0.01)));
@@ -106,23 +93,6 @@ MeshBuilder makeFrame() {
     m.append(extrude({roundedRect(-0.24, kPendulumPivotY - 0.05, 0.24, kPendulumPivotY + 0.05, 0.03, 4)},
                      plate(kPendulumPivotZ + 0.05, kPendulumPivotZ + 0.08, 0.006)));
     return m;
-}
-
-MeshBuilder makeMinuteHand() {
-    // Points to twelve (+y) at angle 0; it turns about the origin in front of the dial.
-    std::vector<Vec2> right{{0, 0.88}, {0.012, 0.80}, {0.022, 0.45}, {0.028, 0.14}};
-    for (int i = 0; i <= 8; ++i) right.push_back(polar(0.055, kPi * (0.36 - 0.72 * i / 8)));
-    right.insert(right.end(), {{0.018, -0.09}, {0.036, -0.15}, {0.040, -0.185}, {0.026, -0.215}, {0, -0.222}});
-    MeshBuilder m = extrude({mirrored(right), circleContour({0, -0.175}, 0.014, 12)}, plate(-0.13, -0.115, 0.004, 2.0));
-    m.append(cylinderZ(0.032, -0.145, -0.125, 28, 0.006));
-    return m;
-}
-
-MeshBuilder makeHourHand() {
-    std::vector<Vec2> right{{0, 0.60}, {0.022, 0.555}, {0.046, 0.49}, {0.032, 0.43}, {0.022, 0.40}, {0.026, 0.15}};
-    for (int i = 0; i <= 8; ++i) right.push_back(polar(0.072, kPi * (0.38 - 0.76 * i / 8)));
-    right.insert(right.end(), {{0.024, -0.10}, {0.034, -0.13}, {0, -0.15}});
-    return extrude({mirrored(right), circleContour({0, 0.49}, 0.014, 12)}, plate(-0.108, -0.092, 0.004, 2.0));
 }
 
 MeshBuilder makeDrumFace(double width) {
@@ -212,17 +182,24 @@ MeshBuilder makePendulum() {
 
 MeshBuilder makeBackdropNear() {
     // A dark panel behind the whole clock; its bevelled edge stays in view as a frame at
-    // narrow aspect ratios. Texture spans the panel once.
+    // narrow aspect ratios. Its leather spans the left half of the atlas once; the right
+    // half holds the chapter ring, which sits on the dial far in front of the panel.
     const double x0 = -5.6, x1 = 5.6, y0 = -4.4, y1 = 3.3;
     ExtrudeParams p;
     p.zFront = 1.2;
     p.zBack = 1.4;
     p.bevelFront = 0.12;
     p.backCap = false;
-    p.uv.scale = 1.0 / (x1 - x0);
-    p.uv.offset = {0.5, 0.5 + (y0 + y1) / 2 / (x1 - x0)};
     p.smoothDegrees = 20;
-    return extrude({roundedRect(x0, y0, x1, y1, 0.5, 10)}, p);
+    MeshBuilder m = extrude({roundedRect(x0, y0, x1, y1, 0.5, 10)}, p);
+    // Laid flat from the front, chamfer and walls included (the walls' depth keeps their
+    // tangent frames defined).
+    const double scale = 1.0 / (x1 - x0), vCentre = 0.5 + (y0 + y1) / 2 * scale;
+    m.mapUv([=](const Vertex& v) {
+        return Vec2{0.5 * (0.5 + v.position.x * scale), vCentre - v.position.y * scale + 0.01 * (v.position.z - 1.2)};
+    });
+    m.append(makeChapterRing());
+    return m;
 }
 
 MeshBuilder makeBackdropFar() {

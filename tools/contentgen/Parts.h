@@ -1,5 +1,5 @@
-// The clock's other parts: the frame with its dial, crown and counter plate, the hands,
-// the drum faces, the globe and moon, the pendulum and the two backdrops.
+// The clock's other parts: the frame with its dial, crown and counter plate, the drum
+// faces, the globe and moon, the pendulum and the two backdrops.
 #pragma once
 
 #include "MeshBuilder.h"
@@ -7,8 +7,6 @@
 namespace contentgen {
 
 MeshBuilder makeFrame();
-MeshBuilder makeMinuteHand();
-MeshBuilder makeHourHand();
 // A drum face of the given width, centred on its origin (see Layout.h).
 MeshBuilder makeDrumFace(double width);
 // A sphere with longitude along u (0 to 1 eastwards, 0.5 facing the camera) and latitude

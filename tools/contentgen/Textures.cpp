@@ -2,6 +2,7 @@
 // pictures.
 #include "Textures.h"
 
+#include "ChapterRing.h"
 #include "Image.h"
 #include "Vec.h"
 
@@ -62,8 +63,7 @@ Rgba studio(Vec3 d) {
 }  // namespace
 
 bool writeMetalTextures(const std::string& dir) {
-    return writeBrushedMetal(dir, "brass", {0.86f, 0.66f, 0.34f, 1}, 0.10, 11) &&
-           writeBrushedMetal(dir, "steel", {0.60f, 0.63f, 0.68f, 1}, 0.12, 23);
+    return writeBrushedMetal(dir, "brass", {0.86f, 0.66f, 0.34f, 1}, 0.10, 11);
 }
 
 bool writeEnvironmentMap(const std::string& path) {
@@ -200,9 +200,10 @@ bool writeLogoTextures(const std::string& dir) {
 }
 
 bool writeBackdropTextures(const std::string& dir) {
-    // Near: deep blue-grey leather, darker towards its edges. Far: a calm night gradient.
+    // Near: deep blue-grey leather, darker towards its edges, in the left half of its atlas
+    // and the chapter ring in the right half. Far: a calm night gradient.
     const int size = 512;
-    Image near(size, size), nearHeight(size, size), far(size, size);
+    Image near(2 * size, size), nearHeight(2 * size, size), far(size, size);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             double u = (x + 0.5) / size, v = (y + 0.5) / size;
@@ -216,6 +217,7 @@ bool writeBackdropTextures(const std::string& dir) {
             double mist = fbm2(u * 4, v * 4, 4, 4, 4, 503);
             far.at(x, y) = mix(Rgba{0.015f, 0.02f, 0.045f, 1}, Rgba{0.10f, 0.12f, 0.20f, 1}, 0.8 * glow + 0.25 * mist);
         }
+    drawChapterRing(near, nearHeight, size, size);
     return near.writePng(dir + "/backdropNear.png") &&
            normalMapFromHeight(nearHeight, 1.5).writePng(dir + "/backdropNearNormal.png") &&
            far.writePng(dir + "/backdropFar.png");

@@ -1,5 +1,5 @@
-// The procedural pictures other than the counter strips: brushed brass and steel with
-// their normal maps, the environment cube map, the globe-and-moon atlas, the logo's
+// The procedural pictures other than the counter strips: brushed brass with its normal
+// map, the environment cube map, the globe-and-moon atlas, the logo's
 // engine-turned finish and the two backdrops. Each writer returns false when a file could
 // not be written.
 #pragma once

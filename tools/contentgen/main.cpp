@@ -3,9 +3,11 @@
 // generator always writes the same files. Prints what it made and how long it took.
 #include "CounterTextures.h"
 #include "Gears.h"
+#include "Hands.h"
 #include "Layout.h"
 #include "Logo.h"
 #include "Parts.h"
+#include "SaverArtwork.h"
 #include "Textures.h"
 
 #include <chrono>
@@ -102,11 +104,13 @@ int main(int argc, char** argv) {
         std::function<bool()> write;
     } pictures[] = {
         {"metals", [&] { return writeMetalTextures(textureDir); }},
+        {"hands", [&] { return writeHandTextures(textureDir); }},
         {"environment", [&] { return writeEnvironmentMap(textureDir + "/environment.dds"); }},
         {"counters", [&] { return writeCounterTextures(textureDir); }},
         {"moon and world", [&] { return writeMoonWorldAtlas(textureDir); }},
         {"logo", [&] { return writeLogoTextures(textureDir); }},
         {"backdrops", [&] { return writeBackdropTextures(textureDir); }},
+        {"icon and banner", [&] { return writeSaverArtwork(root.string()); }},
     };
     for (const auto& p : pictures)
         if (!p.write()) {

@@ -175,6 +175,9 @@ int main(int argc, char** argv) {
     // At least one frame is needed for a picture; --frames 0 renders just that one.
     const int frames = options.frames > 0 ? options.frames : 1;
     if (options.frames == 0) ZarnAdvancePinnedTime(-step);
+    // The camera orbits by the clock time the frames cover; start it back by that much.
+    if (options.orbitGiven)
+        clockCameraAngle = float(options.orbitDegrees * 3.14159265358979 / 180.0) - float(step * frames) / 30000.0f;
     for (int i = 0; i < frames; ++i) {
         tick += DWORD(step);
         counterMs += step;

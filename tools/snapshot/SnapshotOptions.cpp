@@ -76,6 +76,8 @@ const char* snapshotUsage() {
            "  --shadows on|off                  shadow maps (default on)\n"
            "  --frames N                        frames rendered before the picture, 40 ms of clock\n"
            "                                    time each, ending at --time (default 1)\n"
+           "  --orbit DEGREES                   camera orbit angle at the picture, 0 = right of\n"
+           "                                    the clock, 90 = above (default: the frames' own)\n"
            "  --output FILE                     PNG to write (default zarn-clock.png)\n"
            "  --data DIR                        install folder holding data/ (default: the build's)\n"
            "  --measure N                       afterwards, time N scene updates and colour-pass\n"
@@ -131,6 +133,14 @@ bool parseSnapshotOptions(int argc, char** argv, SnapshotOptions* o, std::string
             ++i;
         } else if (name == "--measure") {
             if (!parseInt(value, 1, 1000000, &o->measureFrames)) return bad("expected a count from 1 to 1000000");
+            ++i;
+        } else if (name == "--orbit") {
+            char* end = nullptr;
+            const double deg = value ? std::strtod(value, &end) : 0;
+            if (!value || end == value || *end != '\0' || !(deg >= -3600 && deg <= 3600))
+                return bad("expected an angle in degrees from -3600 to 3600");
+            o->orbitGiven = true;
+            o->orbitDegrees = deg;
             ++i;
         } else if (name == "--output") {
             if (!value || !*value) return bad("expected a file name");

@@ -21,6 +21,8 @@ struct SnapshotOptions {
     int frameStepMs = 40;
     std::string output = "zarn-clock.png";
     std::string dataDir;       // empty: the build's data
+    bool orbitGiven = false;
+    double orbitDegrees = 0;   // camera orbit angle at the picture (default: where the frames leave it)
     int measureFrames = 0;     // > 0: afterwards, time this many scene updates and draws
     bool help = false;
 };

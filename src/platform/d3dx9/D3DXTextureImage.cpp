@@ -27,6 +27,16 @@
 
 namespace d3dxtexture {
 
+namespace {
+
+// stb's own words when it has any: some of its failures leave an empty reason behind.
+std::string stbReason(const char* fallback) {
+    const char* reason = stbi_failure_reason();
+    return reason && reason[0] ? reason : fallback;
+}
+
+}  // namespace
+
 bool readFile(const char* path, std::vector<uint8_t>* bytes) {
     std::FILE* file = std::fopen(path, "rb");
     if (!file) return false;
@@ -52,7 +62,7 @@ bool decodeImage(const uint8_t* data, size_t size, Image* out, std::string* reas
     }
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(data, static_cast<int>(size), &width, &height, &channels)) {
-        *reason = stbi_failure_reason() ? stbi_failure_reason() : "unknown image format";
+        *reason = stbReason("unknown image format");
         return false;
     }
     if (width <= 0 || height <= 0 || static_cast<UINT>(width) > kMaxImageSide ||
@@ -61,9 +71,16 @@ bool decodeImage(const uint8_t* data, size_t size, Image* out, std::string* reas
         *reason = "image too large";
         return false;
     }
+    const int infoWidth = width, infoHeight = height;
     stbi_uc* rgba = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
     if (!rgba) {
-        *reason = stbi_failure_reason() ? stbi_failure_reason() : "damaged image";
+        *reason = stbReason("damaged image");
+        return false;
+    }
+    // The limits above were checked on the header's sizes; the decoder must have kept to them.
+    if (width != infoWidth || height != infoHeight) {
+        stbi_image_free(rgba);
+        *reason = "image size changed while decoding";
         return false;
     }
     bool ok = true;

@@ -310,3 +310,11 @@ HGDIOBJ GetStockObject(int i);
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 
 BOOL SetCurrentDirectoryA(LPCSTR lpPathName);
+
+// ---- dialogs, fonts, class cursors, shell "open" ----------------------------------------
+#include "WinUserDialog.h"
+
+// Only the program itself (a null module) is known: its file, read from /proc/self/exe. A
+// buffer too small gets as much as fits, terminated, and the answer nSize, as on Windows XP+.
+typedef HINSTANCE HMODULE;
+DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);

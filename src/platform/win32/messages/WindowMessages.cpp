@@ -224,7 +224,10 @@ HWND GetForegroundWindow() {
         if (zarnIsMessageWindow(window) && window->kind == WindowKind::Sdl && window->sdlWindow &&
             (SDL_GetWindowFlags(window->sdlWindow) & SDL_WINDOW_INPUT_FOCUS))
             return window;
-    return nullptr;
+    // Another program's window (a settings program asking for our dialog) is named by its
+    // X id, as foreign windows are everywhere else.
+    if (backend != ZARN_WINDOWS_ON_DISPLAY) return nullptr;
+    return reinterpret_cast<HWND>(uintptr_t(zarnXActiveWindow()));
 }
 
 BOOL ValidateRect(HWND hWnd, const RECT*) {

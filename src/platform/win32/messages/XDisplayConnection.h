@@ -8,3 +8,7 @@
 
 // Null when there is no X display.
 Display* zarnXDisplay();
+
+// The desktop's active top-level window (the window manager's _NET_ACTIVE_WINDOW, else the
+// window with the input focus), 0 when there is none or no display.
+Window zarnXActiveWindow();

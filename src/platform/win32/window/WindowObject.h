@@ -13,7 +13,8 @@
 
 struct SDL_Window;
 
-enum class WindowKind { Sdl, Offscreen };
+// Dialog: a dialog or one of its controls (win32/dialog/), which have no SDL window.
+enum class WindowKind { Sdl, Offscreen, Dialog };
 
 struct HWND__ {
     WindowKind kind = WindowKind::Offscreen;

@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# One end-to-end case of the settings dialog: the real zarn-screensaver in configuration mode
+# under its own Xvfb server, driven from the keyboard as a user would, with a private
+# settings file that is compared before and after.
+#   dialog_case.sh <case> <zarn-screensaver> <build dir>
+set -euo pipefail
+case_name=$1 saver=$2 build=$3
+
+if [ -z "${ZARN_E2E_INNER:-}" ]; then
+  export ZARN_E2E_INNER=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$@"
+fi
+
+work=$(mktemp -d /tmp/zarn-e2e-dialog-XXXXXX)
+pid= owner=
+trap 'for p in $pid $owner; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+cd "$work"
+ln -s "$build/data" data
+export ZARN_REGISTRY="$work/registry.reg"
+key='[HKEY_LOCAL_MACHINE\Software\Orvane\Zarn Screensaver]'
+caption="Zarn Clock Screensaver Settings"
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f dialog.out ] && sed 's/^/  dialog: /' dialog.out >&2
+  [ -f "$ZARN_REGISTRY" ] && sed 's/^/  settings: /' "$ZARN_REGISTRY" >&2
+  exit 1
+}
+
+settings() { printf 'REGEDIT4\n\n%s\n"InstallDir"="%s"\n%s' "$key" "$work" "$1" > "$ZARN_REGISTRY"; }
+
+# Starts the dialog and waits for its window; sets $pid and $dialog.
+open_dialog() {
+  "$saver" "$@" >dialog.out 2>&1 &
+  pid=$!
+  dialog=
+  for _ in $(seq 100); do
+    dialog=$(xdotool search --name "^$caption\$" 2>/dev/null | head -1) || true
+    [ -n "$dialog" ] && break
+    kill -0 "$pid" 2>/dev/null || fail "the dialog program exited before showing a window"
+    sleep 0.1
+  done
+  [ -n "$dialog" ] || fail "no window titled \"$caption\" after 10 s"
+  sleep 0.5
+  xdotool windowfocus --sync "$dialog"
+}
+
+wait_for_exit() {
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || { set +e; wait "$pid"; local code=$?; set -e; pid=; return $code; }
+    sleep 0.1
+  done
+  fail "the dialog did not close within 10 s"
+}
+
+expect_value() { grep -qxF "$1" "$ZARN_REGISTRY" || fail "the settings file lacks $1"; }
+
+# Mean colour of a rectangle of the dialog's client area, as "r g b".
+mean_colour() {
+  local x=$1 y=$2 w=$3 h=$4
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  /usr/bin/import -window root -crop "${w}x${h}+$((X + x))+$((Y + y))" -depth 8 rgb:- 2>/dev/null |
+    od -An -v -tu1 -w3 | awk '{r += $1; g += $2; b += $3; n++} END {printf "%d %d %d\n", r / n, g / n, b / n}'
+}
+
+case $case_name in
+dialog_shows_and_escape_changes_nothing)
+  settings '"Antialiasing"=dword:00000002
+"UseMilitaryTime"=hex:01
+'
+  cp "$ZARN_REGISTRY" before.reg
+  open_dialog /c
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  [ "$WIDTH" -eq 321 ] && [ "$HEIGHT" -eq 362 ] || fail "the dialog is ${WIDTH}x$HEIGHT, expected 321x362"
+  # The banner is brass (warm: red over green over blue); the lists, boxes and buttons sit
+  # on the plain dialog face below it, each showing something other than that face.
+  read -r r g b <<<"$(mean_colour 11 11 300 114)"
+  [ "$r" -gt "$g" ] && [ "$g" -gt "$b" ] && [ "$r" -gt 100 ] || fail "no brass banner at the top (mean $r $g $b)"
+  read -r fr fg fb <<<"$(mean_colour 5 300 30 10)"
+  for place in "141 161 93 21" "141 187 93 21" "80 214 20 16" "80 250 20 16" "80 273 20 16" "80 296 20 16" \
+               "11 328 105 23" "143 328 75 23" "236 328 75 23" "60 127 200 14"; do
+    read -r cr cg cb <<<"$(mean_colour $place)"
+    [ "$cr $cg $cb" != "$fr $fg $fb" ] || fail "nothing drawn at $place (the dialog face only)"
+  done
+  xdotool key Escape
+  set +e; wait_for_exit; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after Escape"
+  cmp -s before.reg "$ZARN_REGISTRY" || fail "Escape changed the settings file"
+  ;;
+keyboard_toggles_shadows_and_return_saves)
+  settings '"Antialiasing"=dword:00000000
+"Resolution"=dword:00000320
+"UseMilitaryTime"=hex:01
+"Comment"="kept"
+'
+  open_dialog /c
+  # Focus starts on the resolution list; Tab walks antialiasing, frame sync,
+  # post-processing and then the shadows box.
+  xdotool key Tab Tab Tab Tab space Return
+  set +e; wait_for_exit; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after Return"
+  expect_value '"EnableShadows"=hex:00'
+  expect_value '"EnableFilters"=hex:01'
+  expect_value '"IntervalImmediate"=hex:00'
+  expect_value '"UseMilitaryTime"=hex:01'
+  expect_value '"Antialiasing"=dword:00000000'
+  expect_value '"Resolution"=dword:00000320'
+  expect_value "\"InstallDir\"=\"$work\""
+  expect_value '"Comment"="kept"'
+  ;;
+alt_d_then_return_writes_defaults)
+  settings '"Antialiasing"=dword:00000000
+"Resolution"=dword:00000400
+"UseMilitaryTime"=hex:01
+"IntervalImmediate"=hex:01
+"EnableFilters"=hex:00
+"EnableShadows"=hex:00
+'
+  open_dialog /c
+  xdotool key alt+d
+  sleep 0.3
+  xdotool key Return
+  set +e; wait_for_exit; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after Alt+D, Return"
+  expect_value '"Antialiasing"=dword:00000004'
+  expect_value '"EnableFilters"=hex:01'
+  expect_value '"EnableShadows"=hex:01'
+  expect_value '"IntervalImmediate"=hex:00'
+  expect_value '"UseMilitaryTime"=hex:00'
+  expect_value '"Resolution"=dword:00000400'  # the resolution is not reset
+  ;;
+owned_dialog_is_transient_for_its_owner)
+  settings ''
+  xmessage -name zarn-owner -title zarn-owner "a settings program" &
+  owner=$!
+  owner_window=
+  for _ in $(seq 50); do
+    owner_window=$(xdotool search --name '^zarn-owner$' 2>/dev/null | head -1) || true
+    [ -n "$owner_window" ] && break
+    sleep 0.1
+  done
+  [ -n "$owner_window" ] || fail "the owner window did not appear"
+  open_dialog "/c:$owner_window"
+  transient=$(xprop -id "$dialog" WM_TRANSIENT_FOR | awk '{print $NF}')
+  [ "$((transient))" -eq "$owner_window" ] || fail "WM_TRANSIENT_FOR is '$transient', expected $owner_window"
+  xdotool key Escape
+  wait_for_exit || fail "exit code $? after Escape"
+  ;;
+no_display_says_so)
+  settings ''
+  set +e
+  env -u DISPLAY -u WAYLAND_DISPLAY "$saver" /c >dialog.out 2>&1; code=$?
+  set -e
+  [ "$code" -eq 255 ] || fail "/c without a display exited with $code, expected -1"
+  [ "$(cat dialog.out)" = "zarn-screensaver: the settings dialog needs a display" ] || fail "unexpected output"
+  ;;
+*) fail "unknown case $case_name" ;;
+esac
+echo "PASS: $case_name"
