@@ -199,8 +199,12 @@ HRESULT GLDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND h
     if (!context->makeCurrentOnWindow(window->sdlWindow)) return D3DERR_DEVICELOST;
     cache.bindReadFramebuffer(source);
     cache.bindDrawFramebuffer(0);
-    cache.setClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    // Only a picture that leaves part of the window uncovered needs the black around it; a
+    // full-window clear is one more pass over every pixel on a software renderer.
+    if (dr.left > 0 || dr.top > 0 || dr.right < LONG(windowWidth) || dr.bottom < LONG(windowHeight)) {
+        cache.setClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
     // The window's row 0 is its bottom: flip on the way in.
     const GLint h = GLint(windowHeight);
     glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, h - dr.top, dr.right, h - dr.bottom,
