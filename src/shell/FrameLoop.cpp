@@ -10,14 +10,20 @@
 #include "render/ShadowMapping.h"
 #include "scene/ClockScene.h"
 #include "shell/Diagnostics.h"
+#include "shell/FrameStages.h"
 #include "shell/SaverState.h"
 #include "shell/Timers.h"
 
 #include <new>
 
 const D3DXVECTOR3 lightPosition(-4.0f, 5.0f, -12.0f);
+FrameStageObserver frameStageObserver = nullptr;
 
 namespace {
+
+inline void reachStage(FrameStage stage) {
+    if (frameStageObserver) frameStageObserver(stage);
+}
 
 // The shadow camera: from the light towards the middle of the clock face.
 constexpr float shadowFieldOfView = 0.56099874f;
@@ -79,22 +85,28 @@ void renderOneFrame(HWND window) {
         elapsedTime = maxFrameStepMs;
     }
 
+    reachStage(FrameStage::started);
     screenFX.redirectFrame();
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     if (SUCCEEDED(device->BeginScene())) {
+        reachStage(FrameStage::sceneBegun);
         if (scene) scene->update(uint32_t(elapsedTime));
+        reachStage(FrameStage::updated);
         if (saverState.settings.EnableShadows && shadowsAvailable) {
             beginShadowPass(device, shadowFieldOfView, shadowAspect, shadowNear, shadowFar, lightPosition,
                             shadowTarget);
             if (scene) scene->render(renderPassShadowMap, device);
             endShadowPass(device);
         }
+        reachStage(FrameStage::shadowed);
         device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         setEyePosition(0.0f, 0.0f, -10.0f, 1.0f);
         if (scene) scene->render(renderPassColour, device);
         device->EndScene();
+        reachStage(FrameStage::coloured);
     }
     screenFX.applyEffects();
+    reachStage(FrameStage::postProcessed);
 
     // A preview shows the whole back buffer in its own window; the full-screen saver
     // stretches it over the primary display, whatever size the back buffer is. A preview
@@ -109,6 +121,7 @@ void renderOneFrame(HWND window) {
         RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         device->Present(nullptr, &screen, nullptr, nullptr);
     }
+    reachStage(FrameStage::presented);
 }
 
 }  // namespace

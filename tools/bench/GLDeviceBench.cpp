@@ -1,8 +1,10 @@
-// Measures the GL device off-screen: the cost of one DrawPrimitive of a small mesh (state
+// zarn-bench device: measures the GL device alone, off-screen, without the clock: the cost of one DrawPrimitive of a small mesh (state
 // unchanged between draws, so it is the draw path's own overhead plus the driver's), and of a
 // 1280 × 720 frame that clears, draws 40 meshes of 1,000 triangles through the fixed-function
 // pipeline with a new world matrix each, and presents. Prints the figures and the number of
 // GL state calls the cache issued and dropped.
+#include "GLDeviceBench.h"
+
 #include <ZarnOffscreen.h>
 #include <ZarnOffscreenDevice.h>
 #include <d3d9.h>
@@ -44,7 +46,7 @@ D3DMATRIX identity() {
 
 }  // namespace
 
-int main() {
+int runGLDeviceBench() {
     const int width = 1280, height = 720;
     HWND window = ZarnCreateOffscreenWindow(width, height);
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
@@ -109,9 +111,10 @@ int main() {
     for (int i = 0; i < draws; ++i) device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 12);
     const double submitSeconds = secondsSince(start);
     device->Present(nullptr, nullptr, nullptr, nullptr);
+    ZarnFinishGLWork(device);
     const double drawSeconds = secondsSince(start);
     std::printf("DrawPrimitive, 12-triangle mesh, state unchanged: %.2f us per draw submitted, %.2f us with the\n"
-                "  driver's rendering finished by one present (%d draws)\n",
+                "  driver's rendering finished after one present (%d draws)\n",
                 submitSeconds * 1e6 / draws, drawSeconds * 1e6 / draws, draws);
 
     // Per frame: clear, 40 × 1,000 triangles with a world matrix each, present.
@@ -131,6 +134,7 @@ int main() {
         }
         device->EndScene();
         device->Present(nullptr, nullptr, nullptr, nullptr);
+        ZarnFinishGLWork(device);
     };
     frame(0);
     ZarnGetGLCallCounts(device, &issued0, &skipped0);

@@ -4,6 +4,7 @@
 #include <d3d9.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 class GLDirect3D9Test : public ::testing::Test {
@@ -67,22 +68,45 @@ TEST_F(GLDirect3D9Test, CapsAndFormatChecksMatchWhatTheDeviceCanDo) {
 }
 
 TEST_F(GLDirect3D9Test, MultisampleAnswersComeFromTheDriver) {
+    // On a software rasteriser the driver's answers hold only when multisampling is forced.
+    setenv("ZARN_FORCE_MULTISAMPLING", "1", 1);
+    IDirect3D9* forced = Direct3DCreate9(D3D_SDK_VERSION);
+    unsetenv("ZARN_FORCE_MULTISAMPLING");
+    ASSERT_NE(nullptr, forced);
     DWORD quality = 99;
-    EXPECT_EQ(D3D_OK, d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
-                                                      D3DMULTISAMPLE_NONE, &quality));
-    const HRESULT four = d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
-                                                         D3DMULTISAMPLE_4_SAMPLES, &quality);
+    EXPECT_EQ(D3D_OK, forced->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
+                                                         D3DMULTISAMPLE_NONE, &quality));
+    const HRESULT four = forced->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
+                                                            D3DMULTISAMPLE_4_SAMPLES, &quality);
     D3DADAPTER_IDENTIFIER9 id{};
-    d3d->GetAdapterIdentifier(0, 0, &id);
+    forced->GetAdapterIdentifier(0, 0, &id);
     if (std::string(id.Description).find("llvmpipe") != std::string::npos) {
         EXPECT_EQ(D3D_OK, four);
         EXPECT_EQ(1u, quality);
-        EXPECT_EQ(D3DERR_NOTAVAILABLE, d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
-                                                                       D3DMULTISAMPLE_2_SAMPLES, &quality));
+        EXPECT_EQ(D3DERR_NOTAVAILABLE, forced->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
+                                                                          D3DMULTISAMPLE_2_SAMPLES, &quality));
         EXPECT_EQ(0u, quality);
     }
-    EXPECT_EQ(D3DERR_NOTAVAILABLE, d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_REF, D3DFMT_X8R8G8B8, TRUE,
-                                                                   D3DMULTISAMPLE_4_SAMPLES, &quality));
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, forced->CheckDeviceMultiSampleType(0, D3DDEVTYPE_REF, D3DFMT_X8R8G8B8, TRUE,
+                                                                      D3DMULTISAMPLE_4_SAMPLES, &quality));
+    forced->Release();
+}
+
+TEST_F(GLDirect3D9Test, ASoftwareRasteriserDeclinesMultisamplingButNotSingleSampling) {
+    D3DADAPTER_IDENTIFIER9 id{};
+    d3d->GetAdapterIdentifier(0, 0, &id);
+    if (std::string(id.Description).find("llvmpipe") == std::string::npos) GTEST_SKIP() << id.Description;
+    DWORD quality = 99;
+    for (D3DMULTISAMPLE_TYPE type : {D3DMULTISAMPLE_2_SAMPLES, D3DMULTISAMPLE_4_SAMPLES, D3DMULTISAMPLE_8_SAMPLES}) {
+        EXPECT_EQ(D3DERR_NOTAVAILABLE,
+                  d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE, type, &quality));
+        EXPECT_EQ(0u, quality);
+        EXPECT_EQ(D3DERR_NOTAVAILABLE,
+                  d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_D16, TRUE, type, &quality));
+    }
+    EXPECT_EQ(D3D_OK, d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_NONE,
+                                                      &quality));
+    EXPECT_EQ(1u, quality);
 }
 
 TEST_F(GLDirect3D9Test, CreateDeviceRefusesWhatItCannotMake) {

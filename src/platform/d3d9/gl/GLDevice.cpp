@@ -116,6 +116,8 @@ bool GLDevice::initialise(GLDirect3D9* d3d, HWND window, const D3DPRESENT_PARAME
 }
 
 GLDevice::~GLDevice() {
+    // A window still showing this device's last picture gets its copy before the GL goes.
+    settlePendingWindow();
     if (context && context->makeCurrent()) {
         for (int unit = 0; unit < samplerCount; ++unit)
             if (textures[unit]) textures[unit]->Release();

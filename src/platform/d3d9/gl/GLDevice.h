@@ -105,6 +105,15 @@ public:
     GLuint depthBufferFor(UINT width, UINT height, UINT samples);
     // GL sample count for a Direct3D multisample type (0 for none).
     static UINT sampleCountOf(D3DMULTISAMPLE_TYPE type);
+    // Benchmark counters: draws and primitives handed to the device since it was made, and
+    // a switch that turns draws into no-ops so the caller's own cost can be timed alone.
+    uint64_t drawCount = 0, primitiveCount = 0;
+    bool drawsSuppressed = false;
+    // Waits until GL has finished everything submitted so far.
+    void finishWork();
+    // Off-screen Present leaves its picture in windowFbo; these copy it into the window.
+    static void readPresentedInto(void* owner, HWND window);
+    void settlePendingWindow();
 
 private:
     GLDevice() = default;
@@ -147,6 +156,7 @@ private:
     std::vector<Scratch> scratch;
     GLuint windowFbo = 0, windowColour = 0;  // off-screen windows: what Present leaves there
     UINT windowFboWidth = 0, windowFboHeight = 0;
+    HWND pendingWindow = nullptr;  // an off-screen window whose picture is still in windowFbo
 
     std::vector<GLDeviceChild*> children;
     std::vector<GLSurface*> standaloneSurfaces;

@@ -112,6 +112,9 @@ bool GLDevice::prepareDraw() {
 HRESULT GLDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount) {
     const PrimitiveShape shape = shapeOf(PrimitiveType, PrimitiveCount);
     if (PrimitiveCount > maxPrimitives || shape.vertices == 0 || !declaration) return D3DERR_INVALIDCALL;
+    ++drawCount;
+    primitiveCount += PrimitiveCount;
+    if (drawsSuppressed) return D3D_OK;
     if (!prepareDraw()) return D3DERR_INVALIDCALL;
     if (inputDirty) applyVertexInput(0);
     glDrawArrays(shape.mode, GLint(StartVertex), GLsizei(shape.vertices));
@@ -126,6 +129,9 @@ HRESULT GLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseV
     const UINT indexSize = indices->format() == D3DFMT_INDEX32 ? 4 : 2;
     // Reading past the index buffer is what a corrupt mesh would make GL do; refuse it.
     if (uint64_t(startIndex) + shape.vertices > indices->size() / indexSize) return D3DERR_INVALIDCALL;
+    ++drawCount;
+    primitiveCount += primCount;
+    if (drawsSuppressed) return D3D_OK;
     if (!prepareDraw()) return D3DERR_INVALIDCALL;
     if (inputDirty) applyVertexInput(0);
     cache.bindElementBuffer(indices->name());

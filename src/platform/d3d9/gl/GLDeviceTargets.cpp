@@ -165,6 +165,8 @@ HRESULT GLDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND h
     renderStatesDirty = true;
 
     if (window->kind == WindowKind::Offscreen) {
+        // windowFbo is about to be overwritten: the window it last served takes its copy now.
+        if (pendingWindow && pendingWindow != window) settlePendingWindow();
         if (!windowFbo || windowFboWidth != windowWidth || windowFboHeight != windowHeight) {
             if (windowFbo) {
                 cache.forgetFramebuffer(windowFbo);
@@ -187,24 +189,51 @@ HRESULT GLDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND h
         cache.bindDrawFramebuffer(windowFbo);
         glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, dr.top, dr.right, dr.bottom,
                           GL_COLOR_BUFFER_BIT, filter);
-        cache.bindReadFramebuffer(windowFbo);
-        window->presentedImage.resize(size_t(windowWidth) * windowHeight);
-        glReadPixels(0, 0, GLsizei(windowWidth), GLsizei(windowHeight), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                     window->presentedImage.data());
-        // A window has no alpha: what it shows is opaque.
-        for (uint32_t& pixel : window->presentedImage) pixel |= 0xFF000000u;
+        // The picture stays in windowFbo until someone reads the window (see WindowObject.h).
+        window->pendingRead = &GLDevice::readPresentedInto;
+        window->pendingOwner = this;
+        pendingWindow = window;
         return D3D_OK;
     }
 
     if (!context->makeCurrentOnWindow(window->sdlWindow)) return D3DERR_DEVICELOST;
     cache.bindReadFramebuffer(source);
     cache.bindDrawFramebuffer(0);
-    cache.setClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    // Only a picture that leaves part of the window uncovered needs the black around it; a
+    // full-window clear is one more pass over every pixel on a software renderer.
+    if (dr.left > 0 || dr.top > 0 || dr.right < LONG(windowWidth) || dr.bottom < LONG(windowHeight)) {
+        cache.setClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
     // The window's row 0 is its bottom: flip on the way in.
     const GLint h = GLint(windowHeight);
     glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, h - dr.top, dr.right, h - dr.bottom,
                       GL_COLOR_BUFFER_BIT, filter);
     context->swapWindow(window->sdlWindow);
     return D3D_OK;
+}
+
+void GLDevice::readPresentedInto(void* owner, HWND window) {
+    auto* device = static_cast<GLDevice*>(owner);
+    device->pendingWindow = nullptr;
+    if (!device->windowFbo || !device->makeCurrent()) return;
+    const size_t pixels = size_t(device->windowFboWidth) * device->windowFboHeight;
+    if (UINT(window->clientWidth) != device->windowFboWidth || UINT(window->clientHeight) != device->windowFboHeight)
+        return;
+    device->cache.bindReadFramebuffer(device->windowFbo);
+    window->presentedImage.resize(pixels);
+    glReadPixels(0, 0, GLsizei(device->windowFboWidth), GLsizei(device->windowFboHeight), GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, window->presentedImage.data());
+    // A window has no alpha: what it shows is opaque.
+    for (uint32_t& pixel : window->presentedImage) pixel |= 0xFF000000u;
+}
+
+void GLDevice::settlePendingWindow() {
+    HWND window = pendingWindow;
+    pendingWindow = nullptr;
+    if (window && zarnIsLiveWindow(window) && window->pendingOwner == this) zarnSettlePresented(window);
+}
+
+void GLDevice::finishWork() {
+    if (makeCurrent()) glFinish();
 }

@@ -1,5 +1,9 @@
 // The adapter and its answers. Multisample answers come from the driver per format
-// (llvmpipe, for one, offers 4 samples but not 2), presentation intervals from whether swap
+// (llvmpipe, for one, offers 4 samples but not 2), except on a software rasteriser: there
+// every sample is shaded and resolved on the CPU, which more than doubles the cost of a
+// frame, so the adapter declines multisampling the way a Direct3D driver may, and the saver
+// runs unaliased at full speed. ZARN_FORCE_MULTISAMPLING=1 restores the driver's answers.
+// Presentation intervals from whether swap
 // control really works on the display (SDL's GLX path under Xvfb has none; off-screen
 // presentation never waits, so "immediate" always holds there). Without a display the one
 // display mode is the size of the newest off-screen window.
@@ -15,6 +19,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -41,6 +46,21 @@ void copyText(char* out, size_t size, const std::string& text) {
 }
 
 bool isBackBufferFormat(D3DFORMAT f) { return f == D3DFMT_X8R8G8B8 || f == D3DFMT_A8R8G8B8; }
+
+bool multisamplingForced() {
+    const char* value = std::getenv("ZARN_FORCE_MULTISAMPLING");
+    return value && std::strcmp(value, "1") == 0;
+}
+
+}  // namespace
+
+bool zarnIsSoftwareRenderer(const std::string& renderer) {
+    for (const char* name : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
+        if (renderer.find(name) != std::string::npos) return true;
+    return false;
+}
+
+namespace {
 
 }  // namespace
 
@@ -76,6 +96,7 @@ bool GLDirect3D9::probe(bool onDisplay) {
         colourSamples = sampleMask(GL_RGBA8, maxSamples);
         halfFloatSamples = sampleMask(GL_R16F, maxSamples);
         depthSamples = sampleMask(GL_DEPTH_COMPONENT16, maxSamples);
+        declineMultisampling = zarnIsSoftwareRenderer(renderer) && !multisamplingForced();
         swapControl = context->setSwapInterval(0);
         if (swapControl) context->setSwapInterval(1);
     }
@@ -204,6 +225,7 @@ HRESULT GLDirect3D9::CheckDeviceMultiSampleType(UINT Adapter, D3DDEVTYPE DeviceT
         if (pQualityLevels) *pQualityLevels = 1;
         return D3D_OK;
     }
+    if (declineMultisampling) return D3DERR_NOTAVAILABLE;
     const UINT samples = GLDevice::sampleCountOf(MultiSampleType);
     if (!samples || !supportsSamples(internalFormat, samples)) return D3DERR_NOTAVAILABLE;
     if (pQualityLevels) *pQualityLevels = 1;

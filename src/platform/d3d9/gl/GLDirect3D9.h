@@ -9,6 +9,9 @@
 
 #include <string>
 
+// Whether a GL_RENDERER string names one of Mesa's software rasterisers.
+bool zarnIsSoftwareRenderer(const std::string& renderer);
+
 class GLDirect3D9 final : public IDirect3D9 {
 public:
     // Null when no OpenGL 3.3 core context can be had at all.
@@ -48,6 +51,7 @@ private:
     ULONG refs = 1;
     bool hasDisplay = false;
     bool swapControl = false;
+    bool declineMultisampling = false;  // a software rasteriser, not forced (see the .cpp)
     std::string renderer, version;
     DWORD maxTextureSize = 2048;
     // Bit n set: n samples supported (n ≤ 31), per format.

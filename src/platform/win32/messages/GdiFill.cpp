@@ -50,6 +50,7 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
     if (right <= left || bottom <= top) return 1;
 
     if (window->kind == WindowKind::Offscreen) {
+        zarnSettlePresented(window);
         const size_t need = size_t(window->clientWidth) * size_t(window->clientHeight);
         if (window->presentedImage.size() != need) window->presentedImage.assign(need, 0xFF000000u);
         for (int y = top; y < bottom; ++y)

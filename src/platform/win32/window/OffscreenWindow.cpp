@@ -25,6 +25,7 @@ HWND ZarnCreateOffscreenWindow(int width, int height) {
 BOOL ZarnReadPresentedImage(HWND window, std::vector<uint32_t>* argbPixels, int* width, int* height) {
     if (!argbPixels || !width || !height || !zarnIsLiveWindow(window) || window->kind != WindowKind::Offscreen)
         return FALSE;
+    zarnSettlePresented(window);
     *argbPixels = window->presentedImage;
     *width = window->clientWidth;
     *height = window->clientHeight;

@@ -30,7 +30,23 @@ struct HWND__ {
     int clientHeight = 0;
     // Off-screen kind: what the last Present left in the window, top row first, 0xAARRGGBB.
     std::vector<uint32_t> presentedImage;
+    // Off-screen kind: a device that presented into the window keeps the picture until
+    // someone looks at it, since copying it out of the renderer costs a frame's worth of
+    // memory traffic. Whoever reads or overwrites presentedImage calls zarnSettlePresented
+    // first.
+    void (*pendingRead)(void* owner, HWND window) = nullptr;
+    void* pendingOwner = nullptr;
 };
+
+// Brings presentedImage up to date with a pending presentation, if there is one.
+inline void zarnSettlePresented(HWND window) {
+    if (window->pendingRead) {
+        auto read = window->pendingRead;
+        window->pendingRead = nullptr;
+        read(window->pendingOwner, window);
+        window->pendingOwner = nullptr;
+    }
+}
 
 // Creates an SDL window able to carry an OpenGL 3.3 core context (video is initialised on
 // first use). sdlFlags are added to SDL_WINDOW_OPENGL (e.g. SDL_WINDOW_HIDDEN,
