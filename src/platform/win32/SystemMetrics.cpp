@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "ZarnScreenMetrics.h"
+#include "win32/messages/XDisplayConnection.h"
 
 #include <SDL.h>
 
@@ -40,6 +41,16 @@ int fromSdl(int nIndex) {
         SDL_DisplayMode mode = {};
         if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return 0;
         return nIndex == SM_CXSCREEN ? mode.w : mode.h;
+    }
+    // Under X the root window is the virtual screen, whatever SDL makes of the monitors
+    // (with Xinerama and no RandR it may report only the first one).
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (Display* display = std::strcmp(driver, "x11") == 0 ? zarnXDisplay() : nullptr) {
+        switch (nIndex) {
+            case SM_CXVIRTUALSCREEN: return DisplayWidth(display, DefaultScreen(display));
+            case SM_CYVIRTUALSCREEN: return DisplayHeight(display, DefaultScreen(display));
+            default: return 0;  // the root's origin
+        }
     }
     int displays = SDL_GetNumVideoDisplays();
     if (displays <= 0) return 0;
