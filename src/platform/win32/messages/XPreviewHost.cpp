@@ -7,6 +7,7 @@
 #include "win32/messages/MessageState.h"
 #include "win32/messages/XDisplayConnection.h"
 #include "win32/window/WindowObject.h"
+#include "win32/window/XWindowProperties.h"
 
 #include <SDL.h>
 #include <X11/Xlib.h>
@@ -78,6 +79,22 @@ void zarnPumpPreviewHostEvents() {
             noteHostGone();
         heldBackErrors = 0;
     }
+}
+
+bool zarnWindowStillOnServer(HWND window) {
+    if (!watchedHost || window != watchedChild) return true;
+    if (hostGone) return false;
+    Display* display = zarnXDisplay();
+    const Window own = Window(zarnXWindowOf(window));
+    if (!display || !own) return true;
+    bool exists = false;
+    {
+        ScopedXErrorsIgnored ignore(display);
+        XWindowAttributes attributes{};
+        exists = XGetWindowAttributes(display, own, &attributes) != 0;
+    }
+    if (!exists) noteHostGone();
+    return exists;
 }
 
 bool zarnPreviewHostMayBeGone(int errorCode) {

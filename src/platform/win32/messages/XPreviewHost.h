@@ -11,6 +11,12 @@ void zarnWatchPreviewHost(HWND child, uintptr_t host);
 // posts WM_CLOSE to it. Cheap when nothing is watched.
 void zarnPumpPreviewHostEvents();
 
+// Whether `window` may still be drawn into: false once it is a preview child whose host (and
+// so the child itself) is gone, which this asks the server about. Software GL asks the server
+// for a drawable's size when it swaps and does not survive the answer "no such window", so
+// the child is checked right before each swap rather than when the host's notice arrives.
+bool zarnWindowStillOnServer(HWND window);
+
 // From the X error handler: whether an error of this code may come from drawing into a child
 // whose host has gone (such errors are held back until the host is known gone or alive).
 bool zarnPreviewHostMayBeGone(int errorCode);
