@@ -33,6 +33,9 @@ HWND zarnCreateSdlWindow(const char* title, int x, int y, int width, int height,
         std::fprintf(stderr, "Cannot create a window: %s\n", SDL_GetError());
         return nullptr;
     }
+    // The saver reads keys, never text: no input method may sit between them, nor open its
+    // window over the clock. SDL starts text input with its video; stop it.
+    SDL_StopTextInput();
 
     // SDL has set up its X error handling by now; ours replaces it (see XDisplayConnection).
     if (const char* driver = SDL_GetCurrentVideoDriver(); driver && std::string(driver) == "x11")
