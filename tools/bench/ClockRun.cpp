@@ -2,6 +2,7 @@
 // as in the saver; the benchmark only waits for the renderer after Present (whole frames)
 // or at each stage of the frame (staged frames), so the GL work of a frame is inside it.
 #include "ClockRun.h"
+#include "RunSettingsFile.h"
 
 #include "AllocationCounter.h"
 
@@ -25,7 +26,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -61,39 +61,6 @@ double percentile(std::vector<double> values, double p) {
     return values[at];
 }
 
-std::string regString(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-    return out;
-}
-
-bool writeRegistry(const fs::path& file, const ClockRunOptions& o) {
-    std::ofstream out(file);
-    char dwords[96];
-    std::snprintf(dwords, sizeof dwords, "\"Antialiasing\"=dword:%08x\n\"Resolution\"=dword:00000000\n",
-                  unsigned(o.antialiasing));
-    out << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"
-        << "\"UseMilitaryTime\"=hex:00\n\"IntervalImmediate\"=hex:01\n"
-        << "\"EnableFilters\"=hex:" << (o.post ? "01" : "00") << "\n"
-        << "\"EnableShadows\"=hex:" << (o.shadows ? "01" : "00") << "\n"
-        << dwords;
-    if (!o.dataDir.empty()) out << "\"InstallDir\"=\"" << regString(o.dataDir) << "\"\n";
-    return bool(out);
-}
-
-fs::path privateFolder() {
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        fs::path dir = fs::temp_directory_path() / ("zarn-bench-" + std::to_string(random()));
-        std::error_code ec;
-        if (fs::create_directory(dir, ec)) return dir;
-    }
-    return {};
-}
-
 // What the stage observer records in one staged frame: when each stage ended and how many
 // draws and primitives the device had been handed by then.
 struct StageMarks {
@@ -125,8 +92,14 @@ void paintOneFrame(HWND window) {
 
 bool runClock(const ClockRunOptions& options, Clock::time_point processStart, BenchRecord* record,
               std::string* error) {
-    const fs::path folder = privateFolder();
-    if (folder.empty() || !writeRegistry(folder / "registry.reg", options)) {
+    // Frame sync off: the benchmark times frames, not the wait for the display.
+    RunSettings settings;
+    settings.post = options.post;
+    settings.shadows = options.shadows;
+    settings.antialiasing = options.antialiasing;
+    settings.dataDir = options.dataDir;
+    const fs::path folder = makePrivateFolder("zarn-bench-");
+    if (folder.empty() || !writeRunSettingsFile(folder / "registry.reg", settings)) {
         *error = "cannot write a settings file in " + fs::temp_directory_path().string();
         return false;
     }

@@ -2,6 +2,7 @@
 // window procedure runs in an off-screen window: the settings come from a private registry
 // file written for this run, the local time is pinned, and the frame clocks advance by a
 // fixed step per paint, so the same options always give the same picture.
+#include "RunSettingsFile.h"
 #include "SnapshotOptions.h"
 
 #include "scene/ClockScene.h"
@@ -23,7 +24,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -48,42 +48,6 @@ using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-std::string regString(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-    return out;
-}
-
-// A registry file holding exactly this run's settings, so the user's own settings neither
-// leak into the picture nor get touched.
-bool writeRegistry(const fs::path& file, const SnapshotOptions& o) {
-    std::ofstream out(file);
-    char dwords[96];
-    std::snprintf(dwords, sizeof dwords, "\"Antialiasing\"=dword:%08x\n\"Resolution\"=dword:%08x\n",
-                  unsigned(o.antialiasing), unsigned(o.resolution));
-    out << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"
-        << "\"UseMilitaryTime\"=hex:" << (o.militaryTime ? "01" : "00") << "\n"
-        << "\"IntervalImmediate\"=hex:" << (o.frameSync ? "00" : "01") << "\n"
-        << "\"EnableFilters\"=hex:" << (o.post ? "01" : "00") << "\n"
-        << "\"EnableShadows\"=hex:" << (o.shadows ? "01" : "00") << "\n"
-        << dwords;
-    if (!o.dataDir.empty()) out << "\"InstallDir\"=\"" << regString(o.dataDir) << "\"\n";
-    return bool(out);
-}
-
-fs::path privateFolder() {
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        fs::path dir = fs::temp_directory_path() / ("zarn-snapshot-" + std::to_string(random()));
-        std::error_code ec;
-        if (fs::create_directory(dir, ec)) return dir;
-    }
-    return {};
 }
 
 bool writePng(const std::string& file, const std::vector<uint32_t>& argb, int width, int height) {
@@ -142,8 +106,16 @@ int main(int argc, char** argv) {
         milliseconds = now.wMilliseconds;
     }
 
-    const fs::path folder = privateFolder();
-    if (folder.empty() || !writeRegistry(folder / "registry.reg", options)) {
+    RunSettings settings;
+    settings.militaryTime = options.militaryTime;
+    settings.frameSync = options.frameSync;
+    settings.post = options.post;
+    settings.shadows = options.shadows;
+    settings.antialiasing = options.antialiasing;
+    settings.resolution = options.resolution;
+    settings.dataDir = options.dataDir;
+    const fs::path folder = makePrivateFolder("zarn-snapshot-");
+    if (folder.empty() || !writeRunSettingsFile(folder / "registry.reg", settings)) {
         std::fprintf(stderr, "zarn-snapshot: cannot write a settings file in %s\n",
                      fs::temp_directory_path().string().c_str());
         return 1;
