@@ -6,6 +6,7 @@
 
 #include "ZarnScreenMetrics.h"
 #include "win32/messages/XDisplayConnection.h"
+#include "win32/window/SdlVideo.h"
 
 #include <SDL.h>
 
@@ -97,6 +98,6 @@ int GetSystemMetrics(int nIndex) {
     // up: closing it drops our X connection, and an X server with no other client resets
     // and refuses the next one for a moment, after which SDL falls back to a screen-less
     // driver and the saver would draw into a window nobody can see.
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+    if (!zarnStartSdlVideo()) return 0;
     return fromSdl(nIndex);
 }

@@ -2,6 +2,7 @@
 // surface. The picture is drawn into off-screen framebuffers and blitted in at Present, so
 // the window itself needs neither depth nor multisampling.
 #include "win32/messages/XDisplayConnection.h"
+#include "win32/window/SdlVideo.h"
 #include "win32/window/WindowObject.h"
 #include "win32/window/WindowRegistry.h"
 
@@ -12,7 +13,7 @@
 
 HWND zarnCreateSdlWindow(const char* title, int x, int y, int width, int height, uint32_t sdlFlags) {
     if (width <= 0 || height <= 0) return nullptr;
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!zarnStartSdlVideo()) {
         // Win32 would answer GetLastError here; the console is where a user can see why.
         std::fprintf(stderr, "Cannot open the display: %s\n", SDL_GetError());
         return nullptr;

@@ -1,0 +1,7 @@
+// The one place SDL's video is started. Every window, screen-size query and event pump goes
+// through it, so SDL's process-wide switches are set once, before SDL can act on them.
+#pragma once
+
+// Starts SDL's video subsystem if it is not up yet; false (with SDL's error set) when no
+// video driver can start. Once up it stays up for the life of the process.
+bool zarnStartSdlVideo();
