@@ -36,7 +36,12 @@ protected:
     // What another process gets when it claims `name` now.
     static ZarnRuntimeLockClaim claimInOtherProcess(const char* name) {
         const pid_t child = fork();
-        if (child == 0) _exit(int(ZarnClaimRuntimeLock(name)));
+        if (child == 0) {
+            // A fresh process holds nothing: forget what fork copied. Closing the copy leaves
+            // the parent's lock in place, as it stays until the parent's descriptor closes.
+            ZarnReleaseRuntimeLock(name);
+            _exit(int(ZarnClaimRuntimeLock(name)));
+        }
         int status = 0;
         waitpid(child, &status, 0);
         return WIFEXITED(status) ? ZarnRuntimeLockClaim(WEXITSTATUS(status)) : ZarnRuntimeLockClaim::unavailable;
