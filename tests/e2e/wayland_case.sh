@@ -110,7 +110,9 @@ press_key() { as_user wtype -s 1500 -k space; }
 
 case $case_name in
 fullscreen_runs_and_closes)
-  as_user "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
+  # SDL_VIDEO_ALLOW_SCREENSAVER=0, as some desktops export it, must not bring SDL's idle
+  # inhibitor back.
+  as_user env SDL_VIDEO_ALLOW_SCREENSAVER=0 "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
   pid=$!
   wait_for_saver_window
   echo "sway's tree (output, fullscreen_mode, inhibit_idle, application inhibitor, size): $(saver_windows)"
