@@ -3,9 +3,9 @@
 # Xwayland and no X display: what `swaymsg -t get_tree` says of its window, what grim sees,
 # keys from wtype, and swayidle as the host that starts it. sway refuses to run as root, so
 # everything runs as a user this case makes (or the caller, when not root).
-#   wayland_case.sh <case> <build dir>
+#   wayland_case.sh <case> <build dir> <zarn-wayland-pointer>
 set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
-case_name=$1 build=$2
+case_name=$1 build=$2 pointer_probe=$3
 
 work=$(mktemp -d /tmp/zarn-e2e-wayland-XXXXXX)
 chmod 755 "$work"
@@ -18,7 +18,7 @@ fi
 runtime=$work/runtime home=$work/home app=$work/app
 mkdir -p "$runtime" "$home" "$app"
 # The program and its data, where the user can read them whatever the build folder's rights.
-cp "$build/zarn-screensaver" "$build/zarn" "$app/"
+cp "$build/zarn-screensaver" "$build/zarn" "$pointer_probe" "$app/"
 cp -rL "$build/data" "$app/data"
 printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"InstallDir"="%s"\n"Antialiasing"=dword:00000000\n' "$app" >"$home/registry.reg"
 cat >"$home/sway.config" <<'CONFIG'
@@ -108,6 +108,27 @@ saver_processes() { processes_naming "^$app/zarn-screensaver"; }
 # once the seat offers one, and sway's seat has none until wtype makes it.
 press_key() { as_user wtype -s 1500 -k space; }
 
+# A pointer on sway's seat (it has none of its own), driven through the probe's stdin.
+start_pointer() {
+  mkfifo "$home/pointer.in"
+  as_user "$app/zarn-wayland-pointer" <"$home/pointer.in" >"$home/pointer.out" 2>&1 &
+  exec 5>"$home/pointer.in"
+  for _ in $(seq 50); do grep -q '^ready' "$home/pointer.out" && return 0; sleep 0.1; done
+  fail "the virtual pointer did not start"
+}
+pointer() {
+  local before; before=$(grep -c '^done' "$home/pointer.out" || true)
+  echo "$*" >&5
+  for _ in $(seq 50); do [ "$(grep -c '^done' "$home/pointer.out" || true)" -gt "$before" ] && return 0; sleep 0.1; done
+  fail "the virtual pointer did not carry out '$*'"
+}
+wait_for_exit_of() {
+  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$1" 2>/dev/null && fail "the saver still runs 10 s after $2"
+  set +e; wait "$1"; local code=$?; set -e
+  [ "$code" -eq 0 ] || fail "the saver exited with $code after $2"
+}
+
 case $case_name in
 fullscreen_runs_and_closes)
   # SDL_VIDEO_ALLOW_SCREENSAVER=0, as some desktops export it, must not bring SDL's idle
@@ -156,6 +177,7 @@ two_outputs)
   # Full screen on the output sway gives it (the focused one); the other keeps its desktop.
   as_user swaymsg create_output >/dev/null
   as_user swaymsg output HEADLESS-2 resolution 800x600 position 1024 0 >/dev/null
+  start_pointer
   as_user "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
   pid=$!
   wait_for_saver_window
@@ -166,9 +188,24 @@ two_outputs)
   other=HEADLESS-2; [ "$focused" = HEADLESS-2 ] && other=HEADLESS-1
   wait_for_picture "$focused"
   [ "$(lit_pixels "$other")" -eq 0 ] || fail "something lit on $other"
-  press_key
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$pid" 2>/dev/null && fail "the saver still runs 10 s after a key"
+  pointer click
+  wait_for_exit_of "$pid" "a click"
+  ;;
+small_pointer_drift_keeps_running)
+  # The pointer is there before the saver, as a mouse is; sway shows it the pointer when its
+  # window maps, and that is where the mouse-move rule measures from.
+  start_pointer
+  as_user "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
+  pid=$!
+  wait_for_saver_window
+  wait_for_picture HEADLESS-1
+  # 2 + 2 pixels is within the threshold of 4...
+  pointer move 2 2
+  sleep 2
+  kill -0 "$pid" 2>/dev/null || fail "a 2+2 pixel drift closed the saver"
+  # ...one more pixel is beyond it.
+  pointer move 1 0
+  wait_for_exit_of "$pid" "the pointer moved 5 pixels"
   ;;
 preview_and_hack_need_x)
   for command in "zarn-screensaver /p 4194311" "zarn-screensaver /l 12" "zarn"; do
