@@ -88,9 +88,13 @@ lit_pixels() {
   as_user grim -o "$1" - 2>/dev/null | convert png:- -depth 8 rgb:- | od -An -v -tu1 -w3 |
     awk '$1+$2+$3 > 300 {n++} END {print n+0}'
 }
+# A saver started by the case itself ($pid) that ends early fails the case at once.
+pid=
+still_running() { [ -z "$pid" ] || kill -0 "$pid" 2>/dev/null || fail "the saver ended before $1"; }
 wait_for_saver_window() {
   for _ in $(seq 120); do
     [ -n "$(saver_windows)" ] && return 0
+    still_running "its window appeared"
     sleep 0.5
   done
   fail "no window titled \"Screen Saver\" in sway's tree within 60 s"
@@ -98,6 +102,7 @@ wait_for_saver_window() {
 wait_for_picture() {
   for _ in $(seq 120); do
     [ "$(lit_pixels "$1")" -gt 2000 ] && return 0
+    still_running "the clock showed"
     sleep 0.5
   done
   fail "no clock on $1 within 60 s"
