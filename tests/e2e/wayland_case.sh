@@ -91,6 +91,11 @@ lit_pixels() {
 # A saver started by the case itself ($pid) that ends early fails the case at once.
 pid=
 still_running() { [ -z "$pid" ] || kill -0 "$pid" 2>/dev/null || fail "the saver ended before $1"; }
+# The pointer's white outline near the top left corner, with the pointer drawn in (grim -c).
+corner_cursor_pixels() {
+  as_user grim -c -g "0,0 48x48" - 2>/dev/null | convert png:- -depth 8 rgb:- | od -An -v -tu1 -w3 |
+    awk '$1+$2+$3 > 500 {n++} END {print n+0}'
+}
 wait_for_saver_window() {
   for _ in $(seq 120); do
     [ -n "$(saver_windows)" ] && return 0
@@ -200,10 +205,15 @@ small_pointer_drift_keeps_running)
   # The pointer is there before the saver, as a mouse is; sway shows it the pointer when its
   # window maps, and that is where the mouse-move rule measures from.
   start_pointer
+  # In the screen's corner, where the clock's picture is dark: sway draws its arrow there.
+  pointer move -4000 -4000
+  pointer move 10 10
+  [ "$(corner_cursor_pixels)" -gt 20 ] || fail "no pointer to be seen on the desktop"
   as_user "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
   pid=$!
   wait_for_saver_window
   wait_for_picture HEADLESS-1
+  [ "$(corner_cursor_pixels)" -eq 0 ] || fail "the pointer shows over the saver"
   # 2 + 2 pixels is within the threshold of 4...
   pointer move 2 2
   sleep 2
