@@ -227,11 +227,9 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
     }
     // The desktop's other windows: another process's saver, for one.
     if (backend != ZARN_WINDOWS_ON_DISPLAY) return nullptr;
-    const bool wayland = zarnStartSdlVideo() && zarnSdlVideoIsWayland();
-    if (!wayland) {
-        if (uintptr_t other = zarnFindXTopLevelWindow(lpClassName, lpWindowName))
-            return reinterpret_cast<HWND>(other);
-        if (zarnXDisplay()) return nullptr;
+    if (!zarnStartSdlVideo() || !zarnSdlVideoIsWayland()) {
+        const uintptr_t other = zarnFindXTopLevelWindow(lpClassName, lpWindowName);
+        return reinterpret_cast<HWND>(other);
     }
     // Wayland lets no client see another's windows: a lock named after the class and title
     // stands in. Claiming it is the search: the process that holds it owns that window, so a
