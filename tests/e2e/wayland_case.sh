@@ -167,21 +167,26 @@ fullscreen_runs_and_closes)
   [ -z "$(saver_windows)" ] || fail "the saver's window is still in the tree"
   ;;
 swayidle_starts_it_and_power_off_follows)
-  # The README's line with a short timeout starts the saver...
+  # The README's line with short timeouts. The saver first...
   as_user swayidle -w timeout 1 "$app/zarn-screensaver /s" >"$home/swayidle.out" 2>&1 &
   wait_for_saver_window
   wait_for_picture HEADLESS-1
-  # ...and a later timeout (the power-off, the lock) still comes while it runs: counted from
-  # now, when the saver's window is up, it fires only if that window holds no idle inhibitor.
-  as_user swayidle -w timeout 2 "touch $home/power-off" >"$home/swayidle-later.out" 2>&1 &
-  for _ in $(seq 150); do [ -e "$home/power-off" ] && break; sleep 0.1; done
-  [ -e "$home/power-off" ] || fail "a later swayidle timeout never fired while the saver ran"
+  # ...then the power-off, which still comes while it runs: counted from now, when the saver's
+  # window is up, it fires only if that window holds no idle inhibitor. (A headless output
+  # reports no power state, so the commands also leave a mark.)
+  as_user swayidle -w timeout 2 "swaymsg 'output * dpms off' && touch $home/powered-off" \
+    resume "swaymsg 'output * dpms on' && touch $home/powered-on" >"$home/swayidle-power.out" 2>&1 &
+  for _ in $(seq 150); do [ -e "$home/powered-off" ] && break; sleep 0.1; done
+  [ -e "$home/powered-off" ] || fail "swayidle's power-off never came while the saver ran"
   saver=$(saver_processes)
-  [ -n "$saver" ] || fail "the saver ended before the later timeout"
-  # (After the key swayidle starts another one a second later, as its timeout says.)
+  [ -n "$saver" ] || fail "the saver ended before the power-off"
+  # A key ends the saver and powers the output on again. (A second later swayidle starts
+  # another saver, as its timeout says.)
   press_key
   for _ in $(seq 100); do kill -0 $saver 2>/dev/null || break; sleep 0.1; done
   kill -0 $saver 2>/dev/null && fail "the saver still runs 10 s after a key"
+  for _ in $(seq 50); do [ -e "$home/powered-on" ] && break; sleep 0.1; done
+  [ -e "$home/powered-on" ] || fail "the output was not powered on again after a key"
   ;;
 two_outputs)
   # Full screen on the output sway gives it (the focused one); the other keeps its desktop.
