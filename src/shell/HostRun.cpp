@@ -2,6 +2,8 @@
 // message loop, and the password hooks (which Linux does not have: closing is always allowed).
 #include "shell/Host.h"
 
+#include <ZarnForeignWindows.h>
+
 #include <cstdio>
 
 HostState hostState;
@@ -99,7 +101,13 @@ int hostMain(HINSTANCE instance, const char* commandLine) {
         return runSaver(nullptr);
     case HostMode::preview: {
         HWND parent = handleFromNumber(command.window);
-        if (!command.hasWindow || !IsWindow(parent)) return -1;
+        if (!command.hasWindow || !IsWindow(parent)) {
+            // Only X names another program's window by number: on Wayland say why nothing runs.
+            if (!ZarnForeignWindowsReachable())
+                std::fputs("zarn-screensaver: a preview (/p, /l) draws inside an X window and needs an X display.\n",
+                           stderr);
+            return -1;
+        }
         return runSaver(parent);
     }
     case HostMode::passwordChange:

@@ -72,7 +72,11 @@ uint32_t hackRootWindow() {
 int hackRunInOwnWindow(const std::string& saver, const char* title, int width, int height) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        std::fprintf(stderr, "zarn: cannot open the display \"%s\"\n", XDisplayName(nullptr));
+        const char* name = XDisplayName(nullptr);
+        if (!name || !*name)  // a Wayland session without Xwayland, for one
+            std::fputs("zarn: the hack draws in an X window and needs an X display; DISPLAY is not set\n", stderr);
+        else
+            std::fprintf(stderr, "zarn: cannot open the display \"%s\"\n", name);
         return 1;
     }
     const Window window = createTopLevel(display, title, width, height);

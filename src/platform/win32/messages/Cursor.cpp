@@ -3,6 +3,7 @@
 #include "win32/messages/MessageState.h"
 #include "win32/messages/XDisplayConnection.h"
 #include "win32/messages/ZarnWindowBackend.h"
+#include "win32/window/SdlVideo.h"
 #include "win32/window/WindowObject.h"
 
 #include <SDL.h>
@@ -15,10 +16,20 @@ int cursorDisplayCount = 0;
 POINT virtualCursor{0, 0};
 bool pointerNoted = false;
 POINT notedPointer{0, 0};
+// What GetCursorPos answered before any position was noted, and on Wayland the shift from
+// the compositor's surface positions to the ones answered.
+POINT answeredBeforeNoted{0, 0};
+POINT waylandShift{0, 0};
 }  // namespace
 
 void zarnNotePointer(int x, int y) {
-    notedPointer = POINT{x, y};
+    // Wayland tells a client where the pointer is only once it is over one of the client's
+    // surfaces, and then only in that surface's coordinates. The first position it gives is
+    // where the pointer already was, not a move: it continues from what was answered before,
+    // so the mouse-move rule measures from the pointer's arrival, not from the screen's corner.
+    if (!pointerNoted && zarnSdlVideoIsWayland())
+        waylandShift = POINT{answeredBeforeNoted.x - x, answeredBeforeNoted.y - y};
+    notedPointer = POINT{x + waylandShift.x, y + waylandShift.y};
     pointerNoted = true;
 }
 
@@ -59,7 +70,7 @@ BOOL GetCursorPos(LPPOINT lpPoint) {
         }
         int x = 0, y = 0;
         SDL_GetGlobalMouseState(&x, &y);
-        *lpPoint = POINT{x, y};
+        *lpPoint = answeredBeforeNoted = POINT{x, y};
         return TRUE;
     }
     *lpPoint = virtualCursor;

@@ -7,9 +7,11 @@
 #include "win32/messages/XDisplayConnection.h"
 #include "win32/messages/XPreviewHost.h"
 #include "win32/messages/ZarnWindowBackend.h"
+#include "win32/window/SdlVideo.h"
 #include "win32/window/WindowObject.h"
 #include "win32/window/XWindowProperties.h"
 #include "win32/ZarnOffscreen.h"
+#include "ZarnRuntimeLock.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -139,6 +141,9 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         if (dwExStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
         const bool fullScreen = (dwStyle & WS_POPUP) && (dwExStyle & WS_EX_TOPMOST);
         const bool foreignHost = child && !zarnIsLiveWindow(hWndParent);
+        // A Wayland client can neither place itself nor stay on top; it asks the compositor
+        // for full screen, which covers the output the compositor picks.
+        if (fullScreen && zarnStartSdlVideo() && zarnSdlVideoIsWayland()) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         window = zarnCreateSdlWindow(lpWindowName, X, Y, nWidth, nHeight, flags);
         if (window) {
             zarnSetXWindowClass(window, lpClassName);
@@ -221,9 +226,18 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
         return window;
     }
     // The desktop's other windows: another process's saver, for one.
-    if (backend == ZARN_WINDOWS_ON_DISPLAY)
-        if (uintptr_t other = zarnFindXTopLevelWindow(lpClassName, lpWindowName))
-            return reinterpret_cast<HWND>(other);
+    if (backend != ZARN_WINDOWS_ON_DISPLAY) return nullptr;
+    if (!zarnStartSdlVideo() || !zarnSdlVideoIsWayland()) {
+        const uintptr_t other = zarnFindXTopLevelWindow(lpClassName, lpWindowName);
+        return reinterpret_cast<HWND>(other);
+    }
+    // Wayland lets no client see another's windows: a lock named after the class and title
+    // stands in. Claiming it is the search: the process that holds it owns that window, so a
+    // search that claims it finds nothing and may go on to make the window, and two racing
+    // starts never both do.
+    if (!lpClassName || !lpWindowName) return nullptr;
+    const std::string lockName = std::string("zarn-screensaver.") + lpClassName + "." + lpWindowName;
+    if (ZarnClaimRuntimeLock(lockName.c_str()) == ZarnRuntimeLockClaim::heldElsewhere) return zarnOtherSessionWindow();
     return nullptr;
 }
 

@@ -1,6 +1,7 @@
 // The kept X connection, and the handlers that decide what an X error or a lost X server
 // does to the process.
 #include "win32/messages/XDisplayConnection.h"
+#include "ZarnForeignWindows.h"
 
 #include "win32/messages/XPreviewHost.h"
 
@@ -44,6 +45,8 @@ Display* zarnXDisplay() {
     }();
     return display;
 }
+
+bool ZarnForeignWindowsReachable() { return zarnXDisplay() != nullptr; }
 
 Window zarnXActiveWindow() {
     Display* display = zarnXDisplay();

@@ -5,3 +5,7 @@
 // Starts SDL's video subsystem if it is not up yet; false (with SDL's error set) when no
 // video driver can start. Once up it stays up for the life of the process.
 bool zarnStartSdlVideo();
+
+// True when SDL's video runs on a Wayland compositor: no global coordinates, no other
+// programs' windows to find or raise, and full screen is asked of the compositor.
+bool zarnSdlVideoIsWayland();

@@ -59,6 +59,10 @@ HWND zarnWindowFromSdl(SDL_Window* sdlWindow);
 // Whether the handle names a live window of this stand-in.
 bool zarnIsLiveWindow(HWND window);
 
+// What FindWindowA answers for a window another process holds where its id cannot be known
+// (a Wayland session): not null, and no window that IsWindow accepts or anything can raise.
+HWND zarnOtherSessionWindow();
+
 // Refreshes the client size of an SDL window from SDL (after a resize).
 void zarnUpdateClientSize(HWND window);
 

@@ -30,6 +30,11 @@ bool zarnIsLiveWindow(HWND window) {
     return std::find(windows.begin(), windows.end(), window) != windows.end();
 }
 
+HWND zarnOtherSessionWindow() {
+    // X ids have 29 bits, so this names no X window either.
+    return reinterpret_cast<HWND>(~uintptr_t(0));
+}
+
 HWND zarnWindowFromSdl(SDL_Window* sdlWindow) {
     if (!sdlWindow) return nullptr;
     for (HWND window : liveWindows())
