@@ -8,7 +8,7 @@
 # by the next run. They skip (77) where they cannot run: not root, host missing, or a Zarn
 # Screensaver already installed there (the package, say), which they never touch.
 set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
-case_name=$1 build=$2
+case_name=$1 build=$(cd "$2" && pwd)
 
 skip() { echo "SKIP: $*" >&2; exit 77; }
 case $case_name in
@@ -113,6 +113,13 @@ wait_for_picture() {
   fail "no clock on the screen${where:+ ($where)} within 60 s ($what)"
 }
 
+# With $ZARN_E2E_SCREENSHOTS naming a folder, the screen as the case saw it goes there.
+keep_screenshot() {
+  [ -n "${ZARN_E2E_SCREENSHOTS:-}" ] || return 0
+  mkdir -p "$ZARN_E2E_SCREENSHOTS"
+  /usr/bin/import -window root "$ZARN_E2E_SCREENSHOTS/$1.png" 2>/dev/null || true
+}
+
 wait_until_no_saver() {
   local what=$1
   for _ in $(seq 50); do
@@ -165,7 +172,7 @@ mate_screensaver_runs_zarn)
   run_as_user mate-screensaver-command --activate >/dev/null || fail "mate-screensaver-command --activate failed"
   wait_for_picture "mate-screensaver running zarn"
   [ -n "$(saver_processes)" ] || fail "the clock is on the screen but no installed saver runs"
-  /usr/bin/import -window root "$work/mate-screen.png" 2>/dev/null || true
+  keep_screenshot mate-screensaver
 
   run_as_user mate-screensaver-command --deactivate >/dev/null || fail "mate-screensaver-command --deactivate failed"
   wait_until_no_saver "after mate-screensaver-command --deactivate"
@@ -188,6 +195,7 @@ AUTH
   pids+=($!)
   wait_for_picture "xsecurelock, left monitor" 512x768+0+0
   wait_for_picture "xsecurelock, right monitor" 512x768+512+0
+  keep_screenshot xsecurelock
   savers=$(grep -alsE '^/usr/bin/zarn-screensaver' /proc/[0-9]*/cmdline | wc -l)
   [ "$savers" -eq 2 ] || fail "$savers savers run for two monitors"
   for p in $(grep -alsE '^/usr/bin/zarn-screensaver' /proc/[0-9]*/cmdline | cut -d/ -f3); do
@@ -207,8 +215,10 @@ hack_options_reach_the_saver_only)
   # choice of each, over a settings file the run must leave byte for byte as it was.
   "$build/zarn" --help >"$work/help.out" || fail "zarn --help exited with $?"
   grep -q -- "--hours 12|24" "$work/help.out" || fail "zarn --help does not list the setting options"
+  # The install folder is the case's own, so the log lands here; the data is the build's.
+  ln -s "$build/data" "$work/data"
   export ZARN_REGISTRY=$work/registry.reg
-  printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"UseMilitaryTime"=hex:00\n"Antialiasing"=dword:00000000\n"EnableShadows"=hex:01\n' >"$ZARN_REGISTRY"
+  printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"InstallDir"="%s"\n"UseMilitaryTime"=hex:00\n"Antialiasing"=dword:00000000\n"EnableShadows"=hex:01\n' "$work" >"$ZARN_REGISTRY"
   cp "$ZARN_REGISTRY" "$work/registry.before"
   xml=$(dirname "$0")/../../desktop/zarn.xml
   mapfile -t choices < <(grep -o 'arg-set="[^"]*"' "$xml" | sed 's/^arg-set="//; s/"$//')
@@ -225,17 +235,23 @@ hack_options_reach_the_saver_only)
   done
   cmp -s "$ZARN_REGISTRY" "$work/registry.before" || fail "the settings file changed during the option runs"
 
-  "$build/zarn" --root --hours 24 --shadows off --antialiasing 2 >"$work/hack.out" 2>&1 &
+  # A run into a host's window, ended the way a host ends it: by taking the window away.
+  coproc probe { "$build/zarn-x-probe" host 640 480; }
+  read -r host <&"${probe[0]}" || fail "zarn-x-probe made no host window"
+  "$build/zarn" --window-id "$host" --hours 24 --shadows off --antialiasing 2 >"$work/hack.out" 2>&1 &
   pids+=($!)
-  wait_for_picture "zarn --root with options"
-  kill "${pids[0]}"
-  for _ in $(seq 50); do [ -z "$(build_processes)" ] && break; sleep 0.1; done
-  [ -z "$(build_processes)" ] || fail "the saver still runs after SIGTERM"
+  wait_for_picture "zarn --window-id with options"
+  echo destroy >&"${probe[1]}"
+  probe_pid=$probe_PID
+  exec {probe[1]}>&-
+  wait "$probe_pid" 2>/dev/null || true
+  for _ in $(seq 100); do kill -0 "${pids[0]}" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "${pids[0]}" 2>/dev/null && fail "the saver still runs 10 s after its host window went"
   cmp -s "$ZARN_REGISTRY" "$work/registry.before" || fail "the settings file changed during the run"
-  log=$build/screensaver_log.txt
+  log=$work/screensaver_log.txt
   [ -f "$log" ] || fail "no log of the run"
   # The device report: antialiasing 2 asked for (the file says 0), whatever the driver grants.
-  grep -q "Multisample Type: 2 " "$log" || fail "the saver did not ask for the chosen antialiasing: $(grep 'Multisample Type' "$log")"
+  grep -Eq "Multisample Type: +2 " "$log" || fail "the saver did not ask for the chosen antialiasing: $(grep 'Multisample Type' "$log")"
   ;;
 *) fail "unknown case $case_name" ;;
 esac

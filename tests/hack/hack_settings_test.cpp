@@ -91,7 +91,7 @@ TEST(HackSettingsOptionsTest, EveryChoiceInTheHostsPanelIsAnOptionTheHackTakes) 
     const auto selects = std::distance(std::sregex_iterator(text.begin(), text.end(), select), std::sregex_iterator());
     EXPECT_EQ(6, selects);
     EXPECT_EQ(6, plain);
-    EXPECT_EQ(6 + 14, options);
+    EXPECT_EQ(6 + 15, options);
     // All at once, as a host's command line holds one choice of each (later ones win).
     EXPECT_EQ(HackTarget::root, parse(everything).target);
 }
