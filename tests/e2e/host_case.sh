@@ -6,13 +6,15 @@
 # the build's install under /usr for the length of the case and take every file of it away
 # again afterwards, even after a failure; a case killed before it could do that is tidied up
 # by the next run. They skip (77) where they cannot run: not root, host missing, or a Zarn
-# Screensaver already installed there (the package, say), which they never touch.
+# Screensaver already installed there (the package, say), which they never touch; with
+# ZARN_E2E_INSTALLED=1 they test that installed package instead of placing the build's files.
 set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
 case_name=$1 build=$(cd "$2" && pwd)
 
 skip() { echo "SKIP: $*" >&2; exit 77; }
 case $case_name in
 mate_screensaver_runs_zarn) host_programs=(mate-screensaver mate-screensaver-command gsettings dbus-run-session) ;;
+xscreensaver_finds_zarn_by_name) host_programs=(xscreensaver xscreensaver-command) ;;
 xsecurelock_runs_zarn) host_programs=(xsecurelock xrandr) ;;
 *) host_programs=() ;;
 esac
@@ -54,6 +56,11 @@ remove_placed() {
 
 # The build's install, staged with the package's prefix (/usr), then copied into place.
 place_under_usr() {
+  if [ "${ZARN_E2E_INSTALLED:-}" = 1 ]; then
+    dpkg-query -W -f='${db:Status-Status}' zarn-screensaver 2>/dev/null | grep -qx installed ||
+      fail "ZARN_E2E_INSTALLED=1, but the zarn-screensaver package is not installed"
+    return 0
+  fi
   remove_placed
   local stage=$work/stage
   DESTDIR=$stage cmake --install "$build" --prefix /usr >"$work/install.out" 2>&1 || fail "cmake --install failed"
@@ -177,6 +184,37 @@ mate_screensaver_runs_zarn)
   run_as_user mate-screensaver-command --deactivate >/dev/null || fail "mate-screensaver-command --deactivate failed"
   wait_until_no_saver "after mate-screensaver-command --deactivate"
   run_as_user mate-screensaver-command --query | grep -q "is inactive" || fail "mate-screensaver still reports itself active"
+  ;;
+xscreensaver_finds_zarn_by_name)
+  # The README's line for ~/.xscreensaver, with the hack named as the package installs it.
+  place_under_usr
+  make_host_user
+  cat >"$home/.xscreensaver" <<'XSS'
+timeout:	1:00:00
+cycle:		0:00:00
+lock:		False
+fade:		False
+unfade:		False
+splash:		False
+dpmsEnabled:	False
+nice:		0
+mode:		one
+selected:	0
+programs:	GL: zarn --root \n
+XSS
+  chown "$host_user" "$home/.xscreensaver"
+  run_as_user xscreensaver --no-splash >"$work/xscreensaver.out" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do run_as_user xscreensaver-command -time >/dev/null 2>&1 && break; sleep 0.1; done
+  run_as_user xscreensaver-command -time >/dev/null 2>&1 || fail "the XScreenSaver daemon did not start"
+  [ "$(lit_pixels)" -lt 1000 ] || fail "the screen is lit before the saver was activated"
+  run_as_user xscreensaver-command -activate >/dev/null || fail "xscreensaver-command -activate failed"
+  wait_for_picture "XScreenSaver running zarn by name"
+  [ -n "$(saver_processes)" ] || fail "the clock is on the screen but no installed saver runs"
+  keep_screenshot xscreensaver
+  run_as_user xscreensaver-command -deactivate >/dev/null || fail "xscreensaver-command -deactivate failed"
+  wait_until_no_saver "after xscreensaver-command -deactivate"
+  run_as_user xscreensaver-command -exit >/dev/null 2>&1 || true
   ;;
 xsecurelock_runs_zarn)
   place_under_usr
