@@ -49,6 +49,11 @@ fail() {
 # Removes what a (possibly killed) case placed: its files, then the folders it made, deepest first.
 remove_placed() {
   [ -f "$placed_list" ] || return 0
+  # A package installed since then owns those paths now: they are no longer the case's to remove.
+  if dpkg-query -W -f='${db:Status-Status}' zarn-screensaver 2>/dev/null | grep -qx installed; then
+    rm -f "$placed_list"
+    return 0
+  fi
   grep '^f ' "$placed_list" | cut -c3- | while IFS= read -r f; do rm -f -- "$f"; done
   grep '^d ' "$placed_list" | cut -c3- | sort -r | while IFS= read -r d; do rmdir -- "$d" 2>/dev/null || true; done
   rm -f "$placed_list"
