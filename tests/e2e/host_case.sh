@@ -83,12 +83,13 @@ place_under_usr() {
   (cd "$stage" && tar -cf - .) | tar -xf - -C / --no-overwrite-dir --no-same-owner
 }
 
-# Of the process ids on stdin, those on this case's X display (a run killed half-way may have
-# left its own behind on another).
+# Of the process ids on stdin, those on this case's X display, with or without the screen
+# number (XScreenSaver adds it for its hacks); a run killed half-way may have
+# left its own behind on another.
 on_this_display() {
   local p
   while read -r p; do
-    grep -qsxz "DISPLAY=$DISPLAY" "/proc/$p/environ" && echo "$p"
+    grep -qsxzE "DISPLAY=$DISPLAY(\.[0-9]+)?" "/proc/$p/environ" && echo "$p"
   done
   return 0
 }
