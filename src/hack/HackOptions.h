@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 enum class HackTarget {
@@ -13,11 +14,27 @@ enum class HackTarget {
     error,      // anything else: `error` says what was wrong
 };
 
+// The clock's settings a host chose for this run (its options panel). Each one left unset is
+// taken from the saver's own settings file, as every other run takes it.
+struct HackSettings {
+    std::optional<bool> use24Hour;       // --hours 12|24
+    std::optional<bool> postProcessing;  // --post-processing on|off
+    std::optional<bool> shadows;         // --shadows on|off
+    std::optional<bool> frameSync;       // --frame-sync on|off
+    std::optional<int> antialiasing;     // --antialiasing 0|2|4
+    std::optional<int> resolution;       // --resolution 0|800|1024|1280 (0: the screen's own)
+
+    bool any() const {
+        return use24Hour || postProcessing || shadows || frameSync || antialiasing || resolution;
+    }
+};
+
 struct HackOptions {
     HackTarget target = HackTarget::ownWindow;
     // The window for root and windowId; 0 for root without $XSCREENSAVER_WINDOW (the
     // display's root window, as every hack does with --root outside a host).
     uint32_t window = 0;
+    HackSettings settings;
     std::string error;
 };
 

@@ -1,7 +1,9 @@
 // zarn: the Zarn Screensaver as an XScreenSaver hack. It hands the window a host gives it to
 // the saver's own preview mode (the host does input, locking and blanking, which is exactly
 // what preview leaves to its host); tried from a terminal, it opens a window of its own.
+// Settings the host chose reach the saver for that run only, never its settings file.
 #include "hack/HackOptions.h"
+#include "hack/HackSettings.h"
 #include "HackPlatform.h"
 
 #include <cstdio>
@@ -41,6 +43,7 @@ int main(int argc, char** argv) {
                      hackProgramFolder().c_str());
         return 1;
     }
+    hackHandSettingsToSaver(saverSettingsOverlay(options.settings));
     if (options.target == HackTarget::ownWindow) return hackRunInOwnWindow(saver, "Zarn Screensaver", 800, 600);
 
     uint32_t window = options.window;

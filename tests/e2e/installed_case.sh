@@ -96,10 +96,11 @@ installed_layout)
   install_prefix
   listing=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' | sort)
   # Exactly these, and under data/ only the asset library, effects/ and media/.
-  unexpected=$(echo "$listing" | grep -Ev '^(bin/zarn-screensaver|libexec/xscreensaver/zarn|share/xscreensaver/config/zarn\.xml|share/applications/zarn-screensaver-settings\.desktop|share/man/man1/zarn-screensaver\.1|share/icons/hicolor/256x256/apps/zarn-screensaver\.png|share/zarn-screensaver/data/assetLibrary\.txt|share/zarn-screensaver/data/(effects|media)/.+)$' || true)
+  unexpected=$(echo "$listing" | grep -Ev '^(bin/zarn-screensaver|libexec/xscreensaver/zarn|share/xscreensaver/config/zarn\.xml|share/applications/zarn-screensaver-settings\.desktop|share/applications/screensavers/zarn\.desktop|share/man/man1/zarn-screensaver\.1|share/icons/hicolor/256x256/apps/zarn-screensaver\.png|share/zarn-screensaver/data/assetLibrary\.txt|share/zarn-screensaver/data/(effects|media)/.+)$' || true)
   [ -z "$unexpected" ] || fail "installed but not meant to be: $unexpected"
   for f in bin/zarn-screensaver libexec/xscreensaver/zarn share/xscreensaver/config/zarn.xml \
-           share/applications/zarn-screensaver-settings.desktop share/man/man1/zarn-screensaver.1 \
+           share/applications/zarn-screensaver-settings.desktop share/applications/screensavers/zarn.desktop \
+           share/man/man1/zarn-screensaver.1 \
            share/zarn-screensaver/data/assetLibrary.txt; do
     echo "$listing" | grep -qx "$f" || fail "$f was not installed"
   done
@@ -114,6 +115,10 @@ installed_layout)
   fi
   grep -qx "Exec=\"$prefix/bin/zarn-screensaver\" /c" "$prefix/share/applications/zarn-screensaver-settings.desktop" ||
     fail "the menu entry does not open the installed settings dialog"
+  # MATE's and Xfce's screen savers list the hack through this entry and run what it names.
+  grep -qx "Exec=\"$prefix/libexec/xscreensaver/zarn\" --root" "$prefix/share/applications/screensavers/zarn.desktop" &&
+    grep -qx "TryExec=$prefix/libexec/xscreensaver/zarn" "$prefix/share/applications/screensavers/zarn.desktop" ||
+    fail "the screensavers entry does not run the installed hack with --root"
   grep -q '<screensaver name="zarn"' "$prefix/share/xscreensaver/config/zarn.xml" || fail "zarn.xml names another hack"
   man -l "$prefix/share/man/man1/zarn-screensaver.1" 2>/dev/null | grep -q "XScreenSaver hack" ||
     ! command -v man >/dev/null || fail "the manual page does not render"

@@ -29,7 +29,10 @@ protected:
         file = dir.path() + "/registry.reg";
         setenv("ZARN_REGISTRY", file.c_str(), 1);
     }
-    void TearDown() override { unsetenv("ZARN_REGISTRY"); }
+    void TearDown() override {
+        unsetenv("ZARN_REGISTRY");
+        unsetenv("ZARN_REGISTRY_OVERLAY");
+    }
 
     HKEY open(REGSAM access, DWORD* disposition = nullptr) {
         HKEY key = nullptr;
@@ -278,4 +281,38 @@ TEST_F(RegistryTest, RefusesWhatTheFileCouldNotHold) {
     std::vector<BYTE> largest(16 * 1024, 0xab);
     set("Largest", REG_BINARY, largest);
     EXPECT_EQ(largest, get("Largest").second);
+}
+
+TEST_F(RegistryTest, TheOneRunLayerIsReadAheadOfTheFileAndNeverWritten) {
+    set("EnableShadows", REG_BINARY, {1});
+    set("Resolution", REG_DWORD, {0x20, 0x03, 0, 0});
+    const std::string before = dir.read("registry.reg");
+    setenv("ZARN_REGISTRY_OVERLAY",
+           "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane\\Zarn Screensaver]\n\"EnableShadows\"=hex:00\n"
+           "\"Antialiasing\"=dword:00000002\n[HKEY_LOCAL_MACHINE\\Software\\Other]\n\"Resolution\"=dword:00000000\n",
+           1);
+    EXPECT_EQ((std::pair<DWORD, std::vector<BYTE>>{REG_BINARY, {0}}), get("EnableShadows"));
+    EXPECT_EQ((std::pair<DWORD, std::vector<BYTE>>{REG_DWORD, {2, 0, 0, 0}}), get("Antialiasing"));
+    // Another key's value in the layer is that key's; what the layer leaves out comes from the file.
+    EXPECT_EQ((std::pair<DWORD, std::vector<BYTE>>{REG_DWORD, {0x20, 0x03, 0, 0}}), get("Resolution"));
+    EXPECT_EQ(0xE0000000u | DWORD(ERROR_FILE_NOT_FOUND), get("UseMilitaryTime").first);
+    EXPECT_EQ(before, dir.read("registry.reg"));
+
+    // A write goes to the file alone: the layer still wins for this run, the file keeps the write.
+    set("EnableShadows", REG_BINARY, {1});
+    EXPECT_EQ(std::vector<BYTE>{0}, get("EnableShadows").second);
+    unsetenv("ZARN_REGISTRY_OVERLAY");
+    EXPECT_EQ(std::vector<BYTE>{1}, get("EnableShadows").second);
+    EXPECT_EQ(0xE0000000u | DWORD(ERROR_FILE_NOT_FOUND), get("Antialiasing").first);
+
+    // A layer that is not whole REGEDIT4 is ignored whole, like a damaged file.
+    for (const char* bad : {"\"EnableShadows\"=hex:00\n",
+                            "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n\"EnableShadows\"=hex:0\n",
+                            "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n\"EnableShadows\"=hex:00\nnonsense\n",
+                            ""}) {
+        setenv("ZARN_REGISTRY_OVERLAY", bad, 1);
+        EXPECT_EQ(std::vector<BYTE>{1}, get("EnableShadows").second) << bad;
+    }
+    unsetenv("ZARN_REGISTRY_OVERLAY");
+    EXPECT_EQ(before, dir.read("registry.reg"));
 }

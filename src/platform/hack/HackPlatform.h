@@ -16,6 +16,12 @@ std::string hackExecutable(const std::string& path);
 // The default screen's root window; 0 when the display cannot be opened.
 uint32_t hackRootWindow();
 
+// Makes the saver started from here read `registryText` (REGEDIT4 text, or empty for nothing)
+// as a layer over its settings file for that run: the registry stand-in's
+// $ZARN_REGISTRY_OVERLAY. Empty also drops a layer this process inherited, so only the hack's
+// own command line counts.
+void hackHandSettingsToSaver(const std::string& registryText);
+
 // Replaces this process with `saver /p window`, the saver's preview mode, so the host's signals
 // reach the saver itself. Returns only when that failed, with the reason.
 std::string hackExecSaver(const std::string& saver, uint32_t window);

@@ -62,6 +62,12 @@ std::string hackExecutable(const std::string& path) {
     return result;
 }
 
+void hackHandSettingsToSaver(const std::string& registryText) {
+    // The name is the registry stand-in's (platform/win32/RegistryOverlay.h).
+    if (registryText.empty()) unsetenv("ZARN_REGISTRY_OVERLAY");
+    else setenv("ZARN_REGISTRY_OVERLAY", registryText.c_str(), 1);
+}
+
 std::string hackExecSaver(const std::string& saver, uint32_t window) {
     SaverArguments arguments(saver, window);
     execv(arguments.program.c_str(), arguments.argv);

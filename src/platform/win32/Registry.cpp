@@ -4,8 +4,10 @@
 // file afresh and every change rewrites it whole, atomically; the file is a few hundred bytes.
 // A file that cannot be read or parsed reads as a registry without values and is left alone
 // until the next change, which moves it aside to "<file>.corrupt" before writing a valid one,
-// so nothing the user had is silently lost.
+// so nothing the user had is silently lost. Values of the one-run layer in
+// $ZARN_REGISTRY_OVERLAY (RegistryOverlay.h) are read ahead of the file's and never written.
 #include "RegistryDocument.h"
+#include "RegistryOverlay.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -167,11 +169,15 @@ LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDW
     if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
     if (!(key->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
 
-    RegistryDocument doc;
-    if (readRegistryFile(registryFilePath(), doc) != FileState::Loaded) return ERROR_FILE_NOT_FOUND;
-    const RegistryKey* stored = doc.findKey(key->path);
-    const RegistryValue* value = stored ? findRegistryValue(*stored, lpValueName ? lpValueName : "") : nullptr;
-    if (!value) return ERROR_FILE_NOT_FOUND;
+    const std::string_view name = lpValueName ? lpValueName : "";
+    RegistryDocument overlay, doc;
+    const RegistryValue* value = findRegistryOverlayValue(key->path, name, overlay);
+    if (!value) {
+        if (readRegistryFile(registryFilePath(), doc) != FileState::Loaded) return ERROR_FILE_NOT_FOUND;
+        const RegistryKey* stored = doc.findKey(key->path);
+        value = stored ? findRegistryValue(*stored, name) : nullptr;
+        if (!value) return ERROR_FILE_NOT_FOUND;
+    }
 
     if (lpType) *lpType = value->type;
     DWORD size = DWORD(value->data.size());
