@@ -13,7 +13,7 @@ void UIWidgetFrame::setNumChildren(int32_t count) {
     if (count < 0) count = 0;
     children.reset(count > 0 ? new UIWidget*[size_t(count)]() : nullptr);
     childCount = count;
-    colourOrder.reset();
+    drawOrder.reset();
 }
 
 void UIWidgetFrame::setChild(int32_t index, UIWidget* child) {
@@ -59,7 +59,7 @@ void UIWidgetFrame::update(int32_t elapsedMs, bool frozen) {
     }
 }
 
-bool UIWidgetFrame::setColourOrder(const int32_t* order, int32_t count) {
+bool UIWidgetFrame::setDrawOrder(const int32_t* order, int32_t count) {
     if (!order || count != childCount + 1) return false;
     // Each entry once: a repeat would draw a part twice and leave another out.
     std::unique_ptr<bool[]> seen(new bool[size_t(count)]());
@@ -68,8 +68,8 @@ bool UIWidgetFrame::setColourOrder(const int32_t* order, int32_t count) {
         if (entry < kOwnMesh || entry >= childCount || seen[size_t(entry + 1)]) return false;
         seen[size_t(entry + 1)] = true;
     }
-    colourOrder.reset(new int32_t[size_t(count)]);
-    for (int32_t i = 0; i < count; ++i) colourOrder[size_t(i)] = order[i];
+    drawOrder.reset(new int32_t[size_t(count)]);
+    for (int32_t i = 0; i < count; ++i) drawOrder[size_t(i)] = order[i];
     return true;
 }
 
@@ -78,9 +78,9 @@ void UIWidgetFrame::draw(RenderPass pass, const D3DXMATRIX* parentWorld, IDirect
     D3DXMATRIX placement;
     D3DXMatrixMultiply(&placement, &transform.matrix, &frameTransform.matrix);
     D3DXMATRIX world = widgetWorld(placement, parentWorld);
-    if (pass == renderPassColour && colourOrder) {
+    if (drawOrder) {
         for (int32_t i = 0; i <= childCount; ++i) {
-            const int32_t entry = colourOrder[size_t(i)];
+            const int32_t entry = drawOrder[size_t(i)];
             if (entry == kOwnMesh) {
                 if (mesh && material) drawWithMaterial(pass, &world, device, mesh, material);
             } else if (children[size_t(entry)]) {

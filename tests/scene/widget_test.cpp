@@ -107,7 +107,7 @@ TEST_F(WidgetDraw, ChildrenDrawUnderTheFramesPlacementInSlotOrder) {
     EXPECT_FLOAT_EQ(second.z, 3.0f);
 }
 
-TEST_F(WidgetDraw, AColourOrderDrawsEveryPartOnceInItsOrderAndOnlyInTheColourPass) {
+TEST_F(WidgetDraw, ADrawOrderDrawsEveryPartOnceInItsOrderInBothPasses) {
     UIWidgetFrame frame;
     frame.collapsed = false;
     frame.mesh = &mesh;
@@ -124,34 +124,37 @@ TEST_F(WidgetDraw, AColourOrderDrawsEveryPartOnceInItsOrderAndOnlyInTheColourPas
     // Incomplete lists, repeats and unknown slots would lose or double a part: refused.
     const int32_t own = UIWidgetFrame::kOwnMesh;
     const int32_t shortList[] = {1, 0}, repeated[] = {1, 1, own}, unknown[] = {2, 0, own}, below[] = {-2, 0, 1};
-    EXPECT_FALSE(frame.setColourOrder(shortList, 2));
-    EXPECT_FALSE(frame.setColourOrder(repeated, 3));
-    EXPECT_FALSE(frame.setColourOrder(unknown, 3));
-    EXPECT_FALSE(frame.setColourOrder(below, 3));
-    EXPECT_FALSE(frame.setColourOrder(nullptr, 3));
+    EXPECT_FALSE(frame.setDrawOrder(shortList, 2));
+    EXPECT_FALSE(frame.setDrawOrder(repeated, 3));
+    EXPECT_FALSE(frame.setDrawOrder(unknown, 3));
+    EXPECT_FALSE(frame.setDrawOrder(below, 3));
+    EXPECT_FALSE(frame.setDrawOrder(nullptr, 3));
 
     const int32_t backToFront[] = {1, 0, own};
-    ASSERT_TRUE(frame.setColourOrder(backToFront, 3));
+    ASSERT_TRUE(frame.setDrawOrder(backToFront, 3));
     frame.draw(renderPassColour, &identity, device);
     ASSERT_EQ(draws(), 3);
     EXPECT_FLOAT_EQ(worldTranslation(0).z, 5.0f);
     EXPECT_FLOAT_EQ(worldTranslation(1).z, 3.0f);
     EXPECT_FLOAT_EQ(worldTranslation(2).z, 0.0f);  // the frame's own mesh last
 
-    // The shadow pass keeps the frame's mesh first and the slot order.
+    // The shadow pass follows the same order, and leaves out a part that casts no shadow.
+    b.castsShadow = false;
     frame.draw(renderPassShadowMap, &identity, device);
-    ASSERT_EQ(draws(), 6);
-    EXPECT_FLOAT_EQ(worldTranslation(3).z, 0.0f);
-    EXPECT_FLOAT_EQ(worldTranslation(4).z, 3.0f);
-    EXPECT_FLOAT_EQ(worldTranslation(5).z, 5.0f);
+    ASSERT_EQ(draws(), 5);
+    EXPECT_FLOAT_EQ(worldTranslation(3).z, 3.0f);
+    EXPECT_FLOAT_EQ(worldTranslation(4).z, 0.0f);
+    frame.draw(renderPassColour, &identity, device);
+    ASSERT_EQ(draws(), 8);  // it is still drawn in colour
+    b.castsShadow = true;
 
     // A new child list forgets the order, which no longer fits it.
     frame.setNumChildren(1);
     frame.setChild(0, &b);
     frame.draw(renderPassColour, &identity, device);
-    ASSERT_EQ(draws(), 8);
-    EXPECT_FLOAT_EQ(worldTranslation(6).z, 0.0f);
-    EXPECT_FLOAT_EQ(worldTranslation(7).z, 5.0f);
+    ASSERT_EQ(draws(), 10);
+    EXPECT_FLOAT_EQ(worldTranslation(8).z, 0.0f);
+    EXPECT_FLOAT_EQ(worldTranslation(9).z, 5.0f);
 }
 
 TEST_F(WidgetDraw, HiddenOrCollapsedFrameSkipsItsSubtreeButKeepsItTicking) {
