@@ -39,13 +39,14 @@ void reportLoaded(ID3DXEffect* effect, ID3DXBuffer* errors, const char* nullMess
 
 Effect::~Effect() = default;
 
-bool Effect::init(IDirect3DDevice9* device, const char* fileName, const char* fallbackFileName) {
+bool Effect::init(IDirect3DDevice9* device, const char* fileName, const char* fallbackFileName,
+                  const D3DXMACRO* macros) {
     // A second init would otherwise lose the first effect's reference.
     release();
     logPrintf("Initializing effect %s\n", fileName);
 
     ID3DXBuffer* errors = nullptr;
-    HRESULT hr = D3DXCreateEffectFromFileA(device, fileName, nullptr, nullptr, 0, nullptr, &_pD3DEffect, &errors);
+    HRESULT hr = D3DXCreateEffectFromFileA(device, fileName, macros, nullptr, 0, nullptr, &_pD3DEffect, &errors);
     if (FAILED(hr)) {
         _pD3DEffect = nullptr;
         debugPrintf("Error initializing shader %s\n", fileName);
@@ -57,7 +58,7 @@ bool Effect::init(IDirect3DDevice9* device, const char* fileName, const char* fa
     if (!isSupported() && fallbackFileName) {
         logPrintf("Unsupported shader %s.  Loading fallback shader.\n", fileName);
         errors = nullptr;
-        hr = D3DXCreateEffectFromFileA(device, fallbackFileName, nullptr, nullptr, 0, nullptr, &_pD3DEffect, &errors);
+        hr = D3DXCreateEffectFromFileA(device, fallbackFileName, macros, nullptr, 0, nullptr, &_pD3DEffect, &errors);
         if (FAILED(hr)) {
             _pD3DEffect = nullptr;
             debugPrintf("Error initializing shader %s\n", fileName);

@@ -16,7 +16,10 @@ public:
     virtual ~Effect();
     virtual bool cacheParams() = 0;
 
-    bool init(IDirect3DDevice9* device, const char* fileName, const char* fallbackFileName);
+    // `macros` (a D3DX macro list ending in a null name, or null) selects a variant of the
+    // file's shaders; the fallback file gets the same list.
+    bool init(IDirect3DDevice9* device, const char* fileName, const char* fallbackFileName,
+              const D3DXMACRO* macros = nullptr);
     bool isSupported();
     bool cacheParam(D3DXHANDLE* handle, const char* name);
     void release();

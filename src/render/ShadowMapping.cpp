@@ -34,6 +34,12 @@ DWORD maskedColorWrite = 0xF;
 // must get it back, or every fixed-function material would draw unlit whenever shadows are on.
 DWORD lightingBeforePass = TRUE;
 
+// Without a shadow map to read, the receivers are built without their shadow taps: sampling
+// the one-texel map of 1.0 costs every lit pixel nine fetches that cannot change it.
+const D3DXMACRO kWithoutShadowTaps[] = {{"SHADOWS_OFF", "1"}, {nullptr, nullptr}};
+bool receiversTapShadowMap = true;
+IDirect3DDevice9* receiverDevice = nullptr;  // not owned: the device outlives its effects
+
 template <typename T>
 void releaseObject(T*& object) {
     if (object) object->Release();
@@ -71,6 +77,27 @@ void setReceiverConstants(ReceiverEffect& effect, const char* name) {
     reportSet(fx->SetVector(effect.h_texTransform, &kDefaultTexTransform), (prefix + ".h_texTransform").c_str());
     reportSet(fx->SetFloat(effect.h_distanceScale, distanceScale), (prefix + ".h_distanceScale").c_str());
     reportSet(fx->SetFloat(effect.h_shadowBias, shadowBias), (prefix + ".h_shadowBias").c_str());
+}
+
+bool loadReceivers(IDirect3DDevice9* device, bool withShadowTaps) {
+    const D3DXMACRO* macros = withShadowTaps ? nullptr : kWithoutShadowTaps;
+    receiversTapShadowMap = withShadowTaps;
+    receiverDevice = device;
+    bool result = true;
+    if (!_effectBumpShadows.init(device, "data/effects/TextureBumpShadows.fxo",
+                                 "data/effects/TextureBumpShadowsFallback.fxo", macros)) {
+        result = false;
+    } else {
+        setReceiverConstants(_effectBumpShadows, "_effectBumpShadows");
+    }
+
+    if (!_effectBumpReflectShadows.init(device, "data/effects/TextureBumpCubemapShadows.fxo",
+                                        "data/effects/TextureBumpCubemapShadowsFallback.fxo", macros)) {
+        result = false;
+    } else {
+        setReceiverConstants(_effectBumpReflectShadows, "_effectBumpReflectShadows");
+    }
+    return result;
 }
 
 }  // namespace
@@ -123,23 +150,16 @@ bool initShadowMaps(IDirect3DDevice9* device) {
         reportSet(fx->SetFloat(_effectShadowMap.h_distanceScale, distanceScale), "_effectShadowMap.h_distanceScale");
     }
 
-    if (!_effectBumpShadows.init(device, "data/effects/TextureBumpShadows.fxo",
-                                 "data/effects/TextureBumpShadowsFallback.fxo")) {
-        result = false;
-    } else {
-        setReceiverConstants(_effectBumpShadows, "_effectBumpShadows");
-    }
-
-    if (!_effectBumpReflectShadows.init(device, "data/effects/TextureBumpCubemapShadows.fxo",
-                                        "data/effects/TextureBumpCubemapShadowsFallback.fxo")) {
-        result = false;
-    } else {
-        setReceiverConstants(_effectBumpReflectShadows, "_effectBumpReflectShadows");
-    }
+    // The setting is read here, before the receivers compile, so that only the variant the run
+    // draws with is built; selectShadowMap rebuilds them if it is later asked for the other.
+    if (!loadReceivers(device, saverState.settings.EnableShadows && shadowsAvailable)) result = false;
     return result;
 }
 
 void selectShadowMap(bool enabled) {
+    if (enabled && shadowsAvailable && !receiversTapShadowMap && receiverDevice) {
+        loadReceivers(receiverDevice, true);
+    }
     IDirect3DTexture9* texture = enabled && shadowsAvailable ? shadowMapTexture : _pTexNoShadow;
     ID3DXEffect* bump = _effectBumpShadows.getD3DEffect();
     if (!bump || FAILED(bump->SetTexture(_effectBumpShadows.h_ShadowMap_Tex, texture))) {
@@ -236,6 +256,8 @@ void releaseShadowMaps() {
     matLightViewProj = D3DXMATRIX(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     pixelWidth = 0.0f;
     shadowDrawsMasked = false;
+    receiversTapShadowMap = true;
+    receiverDevice = nullptr;
 }
 
 void Material::bindShadowEffect(IDirect3DDevice9* device) {

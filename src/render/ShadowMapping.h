@@ -1,7 +1,8 @@
 // Shadow mapping: the process-wide shadow-map targets, the light's matrices, the three effects
 // that write and read the shadow map, and the pass that draws the scene from the light. When
 // shadows are off or cannot be had, the receivers read a tiny texture of 1.0 ("nothing nearer
-// to the light"), so the colour pass is the same either way.
+// to the light"), so the colour pass is the same either way; a run that starts without shadows
+// also builds the receivers without their shadow taps (the same picture, less work a pixel).
 #pragma once
 
 #include "render/EffectKinds.h"
@@ -27,8 +28,11 @@ extern EffectBumpReflectShadows _effectBumpReflectShadows;
 constexpr float distanceScale = 0.045f;
 constexpr float shadowBias = 0.005f;
 
-// True when all three effects initialised.
+// True when all three effects initialised. The receivers are built for the EnableShadows
+// setting: with shadows off (or unavailable) without their shadow taps.
 bool initShadowMaps(IDirect3DDevice9* device);
+// Binds the shadow map (or the map of 1.0) to the receivers; asked for shadows after a start
+// without them, it first rebuilds the receivers with their taps.
 void selectShadowMap(bool enabled);
 void beginShadowPass(IDirect3DDevice9* device, float fov, float aspect, float zNear, float zFar,
                      const D3DXVECTOR3& eye, const D3DXVECTOR3& target);

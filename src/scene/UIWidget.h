@@ -51,6 +51,9 @@ public:
     virtual int32_t getState();
 
     bool hidden = false;
+    // False for a part that can shadow nothing that is drawn: it then stays out of the shadow
+    // pass, which leaves the shadow map's comparisons, and so the picture, as they were.
+    bool castsShadow = true;
     Material* material = nullptr;
     Mesh* mesh = nullptr;
     Mesh* pickMesh = nullptr;

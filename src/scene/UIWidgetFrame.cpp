@@ -13,6 +13,7 @@ void UIWidgetFrame::setNumChildren(int32_t count) {
     if (count < 0) count = 0;
     children.reset(count > 0 ? new UIWidget*[size_t(count)]() : nullptr);
     childCount = count;
+    drawOrder.reset();
 }
 
 void UIWidgetFrame::setChild(int32_t index, UIWidget* child) {
@@ -58,11 +59,36 @@ void UIWidgetFrame::update(int32_t elapsedMs, bool frozen) {
     }
 }
 
+bool UIWidgetFrame::setDrawOrder(const int32_t* order, int32_t count) {
+    if (!order || count != childCount + 1) return false;
+    // Each entry once: a repeat would draw a part twice and leave another out.
+    std::unique_ptr<bool[]> seen(new bool[size_t(count)]());
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t entry = order[i];
+        if (entry < kOwnMesh || entry >= childCount || seen[size_t(entry + 1)]) return false;
+        seen[size_t(entry + 1)] = true;
+    }
+    drawOrder.reset(new int32_t[size_t(count)]);
+    for (int32_t i = 0; i < count; ++i) drawOrder[size_t(i)] = order[i];
+    return true;
+}
+
 void UIWidgetFrame::draw(RenderPass pass, const D3DXMATRIX* parentWorld, IDirect3DDevice9* device) {
     if (hidden || collapsed) return;
     D3DXMATRIX placement;
     D3DXMatrixMultiply(&placement, &transform.matrix, &frameTransform.matrix);
     D3DXMATRIX world = widgetWorld(placement, parentWorld);
+    if (drawOrder) {
+        for (int32_t i = 0; i <= childCount; ++i) {
+            const int32_t entry = drawOrder[size_t(i)];
+            if (entry == kOwnMesh) {
+                if (mesh && material) drawWithMaterial(pass, &world, device, mesh, material);
+            } else if (children[size_t(entry)]) {
+                children[size_t(entry)]->draw(pass, &world, device);
+            }
+        }
+        return;
+    }
     if (mesh && material) drawWithMaterial(pass, &world, device, mesh, material);
     for (int32_t i = 0; i < childCount; ++i)
         if (children[i]) children[i]->draw(pass, &world, device);

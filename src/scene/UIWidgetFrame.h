@@ -34,6 +34,14 @@ public:
     void setChild(int32_t index, UIWidget* child);
     UIWidget* getChild(int32_t index) const;
     int32_t getNumChildren() const { return childCount; }
+    // A drawing order of its own for both passes: every child slot once and kOwnMesh (the
+    // frame's own mesh) once, nearest first, so that the renderer's early depth test turns
+    // hidden parts away before they are shaded. Only for parts whose picture does not depend
+    // on the order (opaque, no coplanar overlaps). Anything but such a complete list is refused
+    // (false) and the frame keeps drawing its mesh first and then the children by slot;
+    // setNumChildren forgets the order.
+    static constexpr int32_t kOwnMesh = -1;
+    bool setDrawOrder(const int32_t* order, int32_t count);
     void playCustom(Animation* animation, bool makeCurrent, int32_t startDelayMs);
     void stopCustom();
 
@@ -46,6 +54,7 @@ public:
 private:
     int32_t childCount = 0;
     std::unique_ptr<UIWidget*[]> children;
+    std::unique_ptr<int32_t[]> drawOrder;  // childCount + 1 entries, or null
 };
 
 // The frame most recently opened, closed or made current by playCustom.

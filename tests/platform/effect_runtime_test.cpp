@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -286,4 +287,46 @@ TEST_F(EffectRuntime, ReleasingInsideBeginPutsTheDeviceBack) {
     effect->Release();
     EXPECT_EQ(device->currentProgram(), 0u);
     EXPECT_EQ(device->liveProgramCount(), 0);
+}
+
+TEST_F(EffectRuntime, MacrosReachEveryStageAndUnsafeOnesAreRefused) {
+    const char* text =
+        "technique T\npass P0\n"
+        "glsl vertex\nvoid main() { gl_Position = vec4(0.0); }\nendglsl\n"
+        "glsl fragment\nout vec4 c;\nvoid main() { c = vec4(0.0); }\nendglsl\n";
+    dir.write("fx.fxo", text);
+    auto loadWith = [&](const D3DXMACRO* macros, ID3DXEffect** effect) {
+        return D3DXCreateEffectFromFileA(device, "fx.fxo", macros, nullptr, 0, nullptr, effect, nullptr);
+    };
+    // The scripted failure matches the program text, so a technique that fails proves the
+    // #define line was in it.
+    device->script().failProgramsContaining = {"#define SHADOWS_OFF 1\n"};
+    ID3DXEffect* effect = nullptr;
+    ASSERT_EQ(loadWith(nullptr, &effect), D3D_OK);
+    D3DXHANDLE technique = nullptr;
+    EXPECT_EQ(effect->FindNextValidTechnique(nullptr, &technique), D3D_OK);
+    effect->Release();
+    const D3DXMACRO shadowsOff[] = {{"SHADOWS_OFF", "1"}, {nullptr, nullptr}};
+    ASSERT_EQ(loadWith(shadowsOff, &effect), D3D_OK);
+    EXPECT_EQ(effect->FindNextValidTechnique(nullptr, &technique), S_FALSE);
+    effect->Release();
+
+    // A name or definition that could end its #define line and inject text is refused, as is
+    // a reserved name or an endless list.
+    const D3DXMACRO broken[][2] = {{{"A\nvoid", "1"}, {nullptr, nullptr}},   {{"A", "1\n#version 100"}, {nullptr, nullptr}},
+                                   {{"A", "1 \\"}, {nullptr, nullptr}},      {{"GL_A", "1"}, {nullptr, nullptr}},
+                                   {{"A__B", "1"}, {nullptr, nullptr}},      {{"9A", "1"}, {nullptr, nullptr}},
+                                   {{"", "1"}, {nullptr, nullptr}}};
+    for (const auto& macros : broken) {
+        effect = reinterpret_cast<ID3DXEffect*>(1);
+        EXPECT_EQ(loadWith(macros, &effect), D3DERR_INVALIDCALL) << macros[0].Name;
+        EXPECT_EQ(effect, nullptr);
+    }
+    std::vector<D3DXMACRO> many(40, D3DXMACRO{"M", "1"});
+    many.push_back({nullptr, nullptr});
+    EXPECT_EQ(loadWith(many.data(), &effect), D3DERR_INVALIDCALL);
+    // A null definition is an empty one.
+    const D3DXMACRO bare[] = {{"FLAG", nullptr}, {nullptr, nullptr}};
+    ASSERT_EQ(loadWith(bare, &effect), D3D_OK);
+    effect->Release();
 }

@@ -107,6 +107,56 @@ TEST_F(WidgetDraw, ChildrenDrawUnderTheFramesPlacementInSlotOrder) {
     EXPECT_FLOAT_EQ(second.z, 3.0f);
 }
 
+TEST_F(WidgetDraw, ADrawOrderDrawsEveryPartOnceInItsOrderInBothPasses) {
+    UIWidgetFrame frame;
+    frame.collapsed = false;
+    frame.mesh = &mesh;
+    frame.material = &material;
+    UIWidgetMesh a, b;
+    a.mesh = b.mesh = &mesh;
+    a.material = b.material = &material;
+    a.transform.setPosition(0.0f, 0.0f, 3.0f);
+    b.transform.setPosition(0.0f, 0.0f, 5.0f);
+    frame.setNumChildren(2);
+    frame.setChild(0, &a);
+    frame.setChild(1, &b);
+
+    // Incomplete lists, repeats and unknown slots would lose or double a part: refused.
+    const int32_t own = UIWidgetFrame::kOwnMesh;
+    const int32_t shortList[] = {1, 0}, repeated[] = {1, 1, own}, unknown[] = {2, 0, own}, below[] = {-2, 0, 1};
+    EXPECT_FALSE(frame.setDrawOrder(shortList, 2));
+    EXPECT_FALSE(frame.setDrawOrder(repeated, 3));
+    EXPECT_FALSE(frame.setDrawOrder(unknown, 3));
+    EXPECT_FALSE(frame.setDrawOrder(below, 3));
+    EXPECT_FALSE(frame.setDrawOrder(nullptr, 3));
+
+    const int32_t backToFront[] = {1, 0, own};
+    ASSERT_TRUE(frame.setDrawOrder(backToFront, 3));
+    frame.draw(renderPassColour, &identity, device);
+    ASSERT_EQ(draws(), 3);
+    EXPECT_FLOAT_EQ(worldTranslation(0).z, 5.0f);
+    EXPECT_FLOAT_EQ(worldTranslation(1).z, 3.0f);
+    EXPECT_FLOAT_EQ(worldTranslation(2).z, 0.0f);  // the frame's own mesh last
+
+    // The shadow pass follows the same order, and leaves out a part that casts no shadow.
+    b.castsShadow = false;
+    frame.draw(renderPassShadowMap, &identity, device);
+    ASSERT_EQ(draws(), 5);
+    EXPECT_FLOAT_EQ(worldTranslation(3).z, 3.0f);
+    EXPECT_FLOAT_EQ(worldTranslation(4).z, 0.0f);
+    frame.draw(renderPassColour, &identity, device);
+    ASSERT_EQ(draws(), 8);  // it is still drawn in colour
+    b.castsShadow = true;
+
+    // A new child list forgets the order, which no longer fits it.
+    frame.setNumChildren(1);
+    frame.setChild(0, &b);
+    frame.draw(renderPassColour, &identity, device);
+    ASSERT_EQ(draws(), 10);
+    EXPECT_FLOAT_EQ(worldTranslation(8).z, 0.0f);
+    EXPECT_FLOAT_EQ(worldTranslation(9).z, 5.0f);
+}
+
 TEST_F(WidgetDraw, HiddenOrCollapsedFrameSkipsItsSubtreeButKeepsItTicking) {
     UIWidgetFrame frame;
     frame.collapsed = false;

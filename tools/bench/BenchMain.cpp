@@ -90,7 +90,7 @@ bool runChild(const Config& config, const std::string& size, const ClockRunOptio
     command += shellQuoted(std::filesystem::read_symlink("/proc/self/exe").string()) + " --one " + config.name +
                " --sizes " + size + " --frames " + std::to_string(common.frames) + " --warmup " +
                std::to_string(common.warmupFrames) + " --staged " + std::to_string(common.stagedFrames);
-    if (!common.dataDir.empty()) command += " --data " + shellQuoted(common.dataDir);
+    if (!common.settings.dataDir.empty()) command += " --data " + shellQuoted(common.settings.dataDir);
     FILE* child = popen(command.c_str(), "r");
     if (!child) return false;
     char line[8192];
@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--staged" && ok) {
             ok = parseCount(value, 1, &common.stagedFrames);
         } else if (arg == "--data" && ok) {
-            common.dataDir = std::filesystem::absolute(value).string();
+            common.settings.dataDir = std::filesystem::absolute(value).string();
         } else if (arg == "--json" && ok) {
             json = value;
         } else if (arg == "--one" && ok) {
@@ -222,9 +222,9 @@ int main(int argc, char** argv) {
         const Config* config = findConfig(one);
         ClockRunOptions options = common;
         options.name = config->name;
-        options.antialiasing = config->antialiasing;
-        options.shadows = config->shadows;
-        options.post = config->post;
+        options.settings.antialiasing = config->antialiasing;
+        options.settings.shadows = config->shadows;
+        options.settings.post = config->post;
         parseSize(sizes.empty() ? "1280x720" : sizes[0], &options.width, &options.height);
         BenchRecord record;
         std::string error;

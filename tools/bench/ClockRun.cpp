@@ -93,13 +93,8 @@ void paintOneFrame(HWND window) {
 bool runClock(const ClockRunOptions& options, Clock::time_point processStart, BenchRecord* record,
               std::string* error) {
     // Frame sync off: the benchmark times frames, not the wait for the display.
-    RunSettings settings;
-    settings.post = options.post;
-    settings.shadows = options.shadows;
-    settings.antialiasing = options.antialiasing;
-    settings.dataDir = options.dataDir;
     const fs::path folder = makePrivateFolder("zarn-bench-");
-    if (folder.empty() || !writeRunSettingsFile(folder / "registry.reg", settings)) {
+    if (folder.empty() || !writeRunSettingsFile(folder / "registry.reg", options.settings)) {
         *error = "cannot write a settings file in " + fs::temp_directory_path().string();
         return false;
     }
@@ -192,7 +187,7 @@ bool runClock(const ClockRunOptions& options, Clock::time_point processStart, Be
     device->BeginScene();
     for (int i = 0; i < traversals; ++i) {
         t0 = Clock::now();
-        if (options.shadows) scene->render(renderPassShadowMap, device);
+        if (options.settings.shadows) scene->render(renderPassShadowMap, device);
         scene->render(renderPassColour, device);
         traversalMs += msBetween(t0, Clock::now());
     }
@@ -205,7 +200,7 @@ bool runClock(const ClockRunOptions& options, Clock::time_point processStart, Be
     r.figures["width"] = options.width;
     r.figures["height"] = options.height;
     r.figures["frames"] = options.frames;
-    r.figures["samples_requested"] = options.antialiasing;
+    r.figures["samples_requested"] = options.settings.antialiasing;
     r.figures["samples_granted"] = double(saverState.presentParams.MultiSampleType);
     r.figures["frame_median_ms"] = percentile(frameMs, 0.5);
     r.figures["frame_p95_ms"] = percentile(frameMs, 0.95);

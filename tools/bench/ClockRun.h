@@ -5,6 +5,7 @@
 #pragma once
 
 #include "BenchJson.h"
+#include "RunSettingsFile.h"
 
 #include <chrono>
 #include <string>
@@ -12,12 +13,10 @@
 struct ClockRunOptions {
     std::string name;  // configuration name, e.g. "default"
     int width = 1280, height = 720;
-    int antialiasing = 4;
-    bool shadows = true, post = true;
+    RunSettings settings;   // written as they are into the run's own settings file (no frame sync)
     int warmupFrames = 10;
     int frames = 100;       // whole frames timed
     int stagedFrames = 30;  // frames timed stage by stage
-    std::string dataDir;    // empty: the saver's own default
 };
 
 // Runs the configuration; false with *error set when the saver could not start.

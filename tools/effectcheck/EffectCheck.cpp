@@ -104,6 +104,24 @@ bool validatePass(const std::string& validator, const fs::path& work, const std:
     return false;
 }
 
+// Names a stage tests with #ifdef or #ifndef: the saver may define any of them when it loads
+// the file (D3DXMACRO), so each variant must compile as well as the plain text.
+std::vector<std::string> testedMacros(const zarnfx::EffectFileDesc& desc, const zarnfx::PassDesc& pass) {
+    std::vector<std::string> names;
+    std::istringstream in(desc.commonSource + "\n" + pass.vertexSource + "\n" + pass.fragmentSource);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string directive;
+        std::string name;
+        if (!(words >> directive >> name) || (directive != "#ifdef" && directive != "#ifndef")) continue;
+        bool seen = false;
+        for (const std::string& known : names) seen = seen || known == name;
+        if (!seen && zarnfx::isValidMacro(name, "1")) names.push_back(name);
+    }
+    return names;
+}
+
 bool checkFile(const std::string& path, const std::string& validator, const fs::path& work) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -127,6 +145,14 @@ bool checkFile(const std::string& path, const std::string& validator, const fs::
             ok = validatePass(validator, work, label, withVertexPrelude(zarnfx::stageSource(desc, pass, false)),
                               zarnfx::stageSource(desc, pass, true)) &&
                  ok;
+            for (const std::string& macro : testedMacros(desc, pass)) {
+                zarnfx::EffectFileDesc variant = desc;
+                variant.macros.push_back({macro, "1"});
+                ok = validatePass(validator, work, label + "." + macro,
+                                  withVertexPrelude(zarnfx::stageSource(variant, pass, false)),
+                                  zarnfx::stageSource(variant, pass, true)) &&
+                     ok;
+            }
         }
     }
     if (!ok) std::cerr << path << ": error: shaders above do not compile\n";

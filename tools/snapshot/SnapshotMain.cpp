@@ -78,15 +78,15 @@ int main(int argc, char** argv) {
 
     // The saver changes into its install folder, so settle every user path first.
     const std::string output = fs::absolute(options.output).string();
-    if (!options.dataDir.empty()) {
+    if (!options.settings.dataDir.empty()) {
         std::error_code ec;
-        fs::path data = fs::absolute(options.dataDir, ec);
+        fs::path data = fs::absolute(options.settings.dataDir, ec);
         if (ec || !fs::exists(data / "data" / "assetLibrary.txt")) {
             std::fprintf(stderr, "zarn-snapshot: --data %s: no data/assetLibrary.txt in that folder\n",
-                         options.dataDir.c_str());
+                         options.settings.dataDir.c_str());
             return 2;
         }
-        options.dataDir = data.string();
+        options.settings.dataDir = data.string();
     }
 
     __time64_t when = 0;
@@ -106,16 +106,8 @@ int main(int argc, char** argv) {
         milliseconds = now.wMilliseconds;
     }
 
-    RunSettings settings;
-    settings.militaryTime = options.militaryTime;
-    settings.frameSync = options.frameSync;
-    settings.post = options.post;
-    settings.shadows = options.shadows;
-    settings.antialiasing = options.antialiasing;
-    settings.resolution = options.resolution;
-    settings.dataDir = options.dataDir;
     const fs::path folder = makePrivateFolder("zarn-snapshot-");
-    if (folder.empty() || !writeRunSettingsFile(folder / "registry.reg", settings)) {
+    if (folder.empty() || !writeRunSettingsFile(folder / "registry.reg", options.settings)) {
         std::fprintf(stderr, "zarn-snapshot: cannot write a settings file in %s\n",
                      fs::temp_directory_path().string().c_str());
         return 1;

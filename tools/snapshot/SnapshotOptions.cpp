@@ -99,9 +99,9 @@ bool parseSnapshotOptions(int argc, char** argv, SnapshotOptions* o, std::string
         if (name == "--help" || name == "-h") {
             o->help = true;
         } else if (name == "--24h") {
-            o->militaryTime = true;
+            o->settings.militaryTime = true;
         } else if (name == "--12h") {
-            o->militaryTime = false;
+            o->settings.militaryTime = false;
         } else if (name == "--time") {
             if (!value || !parseTime(value, &o->localTime, &o->milliseconds))
                 return bad("expected a local time like 2026-12-08T10:09:30.250");
@@ -116,20 +116,20 @@ bool parseSnapshotOptions(int argc, char** argv, SnapshotOptions* o, std::string
             o->height = h;
             ++i;
         } else if (name == "--antialiasing") {
-            if (!parseInt(value, 0, 4, &o->antialiasing) || o->antialiasing == 1 || o->antialiasing == 3)
+            if (!parseInt(value, 0, 4, &o->settings.antialiasing) || o->settings.antialiasing == 1 || o->settings.antialiasing == 3)
                 return bad("expected 0, 2 or 4");
             ++i;
         } else if (name == "--resolution") {
-            if (!parseInt(value, 0, 16384, &o->resolution)) return bad("expected a width from 0 to 16384");
+            if (!parseInt(value, 0, 16384, &o->settings.resolution)) return bad("expected a width from 0 to 16384");
             ++i;
         } else if (name == "--frame-sync") {
-            if (!parseOnOff(value, &o->frameSync)) return bad("expected on or off");
+            if (!parseOnOff(value, &o->settings.frameSync)) return bad("expected on or off");
             ++i;
         } else if (name == "--post") {
-            if (!parseOnOff(value, &o->post)) return bad("expected on or off");
+            if (!parseOnOff(value, &o->settings.post)) return bad("expected on or off");
             ++i;
         } else if (name == "--shadows") {
-            if (!parseOnOff(value, &o->shadows)) return bad("expected on or off");
+            if (!parseOnOff(value, &o->settings.shadows)) return bad("expected on or off");
             ++i;
         } else if (name == "--frames") {
             if (!parseInt(value, 0, 100000, &o->frames)) return bad("expected a count from 0 to 100000");
@@ -157,7 +157,7 @@ bool parseSnapshotOptions(int argc, char** argv, SnapshotOptions* o, std::string
         } else if (name == "--data") {
             if (!value || !*value) return bad("expected a folder");
             if (std::strlen(value) > 255) return bad("the folder name is longer than 255 characters");
-            o->dataDir = value;
+            o->settings.dataDir = value;
             ++i;
         } else {
             *error = "unknown option " + name;

@@ -1,6 +1,8 @@
 // The snapshot tool's command line: what to render (time, size, settings) and where to.
 #pragma once
 
+#include "RunSettingsFile.h"
+
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -11,16 +13,16 @@ struct SnapshotOptions {
     int milliseconds = 0;
     int width = 1280;
     int height = 720;
-    bool militaryTime = false;
-    int antialiasing = 4;
-    int resolution = 0;
-    bool frameSync = true;
-    bool post = true;
-    bool shadows = true;
+    // The saver's settings for the run, written as they are into its settings file; the
+    // snapshot waits for frame sync unless told otherwise.
+    RunSettings settings = [] {
+        RunSettings s;
+        s.frameSync = true;
+        return s;
+    }();
     int frames = 1;           // paints after the first, each one frameStepMs of clock time
     int frameStepMs = 40;
     std::string output = "zarn-clock.png";
-    std::string dataDir;       // empty: the build's data
     bool orbitGiven = false;
     double orbitDegrees = 0;   // camera orbit angle at the picture (default: where the frames leave it)
     int measureFrames = 0;     // > 0: afterwards, time this many scene updates and draws

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -51,13 +52,23 @@ void returnLog(const std::string& log, LPD3DXBUFFER* ppCompilationErrors) {
     *ppCompilationErrors = buffer;
 }
 
+// The list ends at the first entry without a name, as in D3DX; a null definition means empty.
+bool copyMacros(const D3DXMACRO* defines, std::vector<zarnfx::MacroDesc>* out) {
+    for (size_t i = 0; defines && defines[i].Name; ++i) {
+        if (i >= zarnfx::kMaxMacros) return false;
+        zarnfx::MacroDesc macro{defines[i].Name, defines[i].Definition ? defines[i].Definition : ""};
+        if (!zarnfx::isValidMacro(macro.name, macro.definition)) return false;
+        out->push_back(std::move(macro));
+    }
+    return true;
+}
+
 }  // namespace
 
 HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, const D3DXMACRO* pDefines,
                                   LPD3DXINCLUDE pInclude, DWORD Flags, LPD3DXEFFECTPOOL pPool,
                                   LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppCompilationErrors) {
-    // Macros, include handlers, flags and pools are D3DX features our format has no use for.
-    (void)pDefines;
+    // Include handlers, flags and pools are D3DX features our format has no use for.
     (void)pInclude;
     (void)Flags;
     (void)pPool;
@@ -75,6 +86,11 @@ HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, co
     if (!zarnfx::parseEffectFile(text, &desc, &problem)) {
         returnLog(std::string(pSrcFile) + ": " + problem + "\n", ppCompilationErrors);
         return D3DXERR_INVALIDDATA;
+    }
+    if (!copyMacros(pDefines, &desc.macros)) {
+        returnLog(std::string(pSrcFile) + ": a macro is not an identifier with a one-line definition\n",
+                  ppCompilationErrors);
+        return D3DERR_INVALIDCALL;
     }
     std::string log;
     HRESULT result = zarnfx::createEffect(pDevice, std::move(desc), pSrcFile, ppEffect, &log);

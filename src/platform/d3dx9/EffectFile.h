@@ -48,8 +48,15 @@ struct TechniqueDesc {
     std::vector<PassDesc> passes;
 };
 
+struct MacroDesc {
+    std::string name;
+    std::string definition;
+};
+
 struct EffectFileDesc {
     std::vector<ParamDesc> params;
+    // Macros the loader was given (D3DXMACRO), defined in front of every stage.
+    std::vector<MacroDesc> macros;
     std::string commonSource;  // GLSL shared by every stage of every pass
     int commonLine = 0;
     std::vector<TechniqueDesc> techniques;
@@ -62,6 +69,12 @@ constexpr size_t kMaxTechniques = 16;
 constexpr size_t kMaxPassesPerTechnique = 8;
 constexpr size_t kMaxStatesPerPass = 64;
 constexpr size_t kMaxRequirements = 8;
+constexpr size_t kMaxMacros = 16;
+constexpr size_t kMaxMacroBytes = 256;
+
+// A macro the loader accepts: a GLSL identifier that is not reserved (GL_ or __), and a
+// definition on one line, so that neither can break out of its #define.
+bool isValidMacro(const std::string& name, const std::string& definition);
 
 int floatCount(ParamType type);
 bool isTextureType(ParamType type);
@@ -76,7 +89,7 @@ bool parseEffectFile(const std::string& text, EffectFileDesc* out, std::string* 
 int textureUnitOf(const EffectFileDesc& desc, const std::string& param);
 
 // The complete GLSL of one stage as the device compiles it: version line, the device's
-// conventions, one uniform per parameter, the common text and the stage's own text.
+// conventions, the loader's macros, one uniform per parameter, the common text and the stage's own text.
 std::string stageSource(const EffectFileDesc& desc, const PassDesc& pass, bool fragment);
 
 }  // namespace zarnfx

@@ -19,8 +19,23 @@ const char* glslType(ParamType type) {
 
 }  // namespace
 
+bool isValidMacro(const std::string& name, const std::string& definition) {
+    if (name.empty() || name.size() > kMaxMacroBytes || definition.size() > kMaxMacroBytes) return false;
+    if (name.rfind("GL_", 0) == 0 || name.find("__") != std::string::npos) return false;
+    if (name[0] >= '0' && name[0] <= '9') return false;
+    for (char c : name) {
+        bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+        if (!word) return false;
+    }
+    for (char c : definition) {
+        if (c == '\n' || c == '\r' || c == '\\' || c == '\0') return false;
+    }
+    return true;
+}
+
 std::string stageSource(const EffectFileDesc& desc, const PassDesc& pass, bool fragment) {
     std::string source = "#version 330 core\n";
+    for (const MacroDesc& macro : desc.macros) source += "#define " + macro.name + " " + macro.definition + "\n";
     for (const ParamDesc& param : desc.params) {
         source += "uniform ";
         source += glslType(param.type);
