@@ -1,12 +1,14 @@
 // Window classes, window creation and destruction, and the message queue with Win32's paint
 // rule: a window that is never validated is sent WM_PAINT whenever its queue is empty. The
 // saver's frame loop is built on exactly that rule.
+#include "win32/messages/CloseSignals.h"
 #include "win32/messages/ForeignMessages.h"
 #include "win32/messages/MessageState.h"
 #include "win32/messages/PowerNotices.h"
 #include "win32/messages/XDisplayConnection.h"
 #include "win32/messages/XPreviewHost.h"
 #include "win32/messages/ZarnWindowBackend.h"
+#include "win32/window/WindowIcon.h"
 #include "win32/window/WindowObject.h"
 #include "win32/window/XWindowProperties.h"
 #include "win32/ZarnOffscreen.h"
@@ -34,6 +36,8 @@ int quitCode = 0;
 // there is no such window. X errors for a bad id are swallowed rather than fatal.
 bool foreignXWindowAttributes(HWND window, XWindowAttributes* attributes) {
     if (!window || zarnIsLiveWindow(window)) return false;
+    // X ids are 32-bit: a larger handle names no X window, however its low half reads.
+    if (reinterpret_cast<uintptr_t>(window) > UINT32_MAX) return false;
     Display* display = zarnXDisplay();
     if (!display) return false;
     ScopedXErrorsIgnored ignore(display);
@@ -53,15 +57,46 @@ bool foreignXWindowSize(HWND window, int* width, int* height) {
     return true;
 }
 
-// Puts an SDL window inside a foreign X window, so a preview draws in its host's pane.
+bool sdlX11Window(HWND window, SDL_SysWMinfo* info) {
+    SDL_VERSION(&info->version);
+    return window->sdlWindow && SDL_GetWindowWMInfo(window->sdlWindow, info) && info->subsystem == SDL_SYSWM_X11;
+}
+
+// A child of a foreign window is mapped and unmapped here rather than through SDL: SDL waits
+// for the server's notice that it happened, which never comes when the host (and with it the
+// child) has just been destroyed, and the saver would hang in that wait.
+bool isForeignChild(HWND window) {
+    return window->kind == WindowKind::Sdl && (window->style & WS_CHILD) && !zarnIsLiveWindow(window->parent);
+}
+
+// Puts an SDL window inside a foreign X window and shows it there, so a preview draws in its
+// host's pane. A host that is already gone leaves the child unmapped: it is no one's child,
+// and mapped it would appear on the desktop as a window of its own.
 void reparentIntoForeign(HWND window, HWND parent) {
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window->sdlWindow || !SDL_GetWindowWMInfo(window->sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11)
-        return;
-    XReparentWindow(info.info.x11.display, info.info.x11.window, Window(reinterpret_cast<uintptr_t>(parent)), 0, 0);
-    XMapRaised(info.info.x11.display, info.info.x11.window);
-    XSync(info.info.x11.display, False);
+    if (!sdlX11Window(window, &info)) return;
+    Display* display = info.info.x11.display;
+    const Window host = Window(reinterpret_cast<uintptr_t>(parent));
+    XReparentWindow(display, info.info.x11.window, host, 0, 0);
+    XSync(display, False);
+    Window root = 0, actualParent = 0, *children = nullptr;
+    unsigned int count = 0;
+    const bool known = XQueryTree(display, info.info.x11.window, &root, &actualParent, &children, &count) != 0;
+    if (children) XFree(children);
+    if (!known || actualParent != host) return;
+    XMapRaised(display, info.info.x11.window);
+    XSync(display, False);
+}
+
+void unmapForeignChild(HWND window) {
+    SDL_SysWMinfo info;
+    if (!sdlX11Window(window, &info)) return;
+    XUnmapWindow(info.info.x11.display, info.info.x11.window);
+    XFlush(info.info.x11.display);
+}
+
+bool hasMessageWindow() {
+    return std::any_of(messageWindows.begin(), messageWindows.end(), zarnIsMessageWindow);
 }
 
 LRESULT callWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -112,6 +147,8 @@ void ZarnResetMessageQueue() {
 
 ATOM RegisterClassA(const WNDCLASSA* lpWndClass) {
     if (!lpWndClass || !lpWndClass->lpszClassName || !lpWndClass->lpfnWndProc) return 0;
+    // A program with windows ends through them when the system asks it to.
+    zarnCatchCloseSignals();
     const std::string name = lpWndClass->lpszClassName;
     // Win32 refuses a second registration of a class name in the same module.
     if (classes.count(name)) return 0;
@@ -141,13 +178,16 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         const bool foreignHost = child && !zarnIsLiveWindow(hWndParent);
         window = zarnCreateSdlWindow(lpWindowName, X, Y, nWidth, nHeight, flags);
         if (window) {
+            zarnSetWindowIcon(window, found->second.hIcon);
             zarnSetXWindowClass(window, lpClassName);
             if (fullScreen) zarnSetXFullScreenState(window);
             if (foreignHost) {
-                reparentIntoForeign(window, hWndParent);
+                // Watched first, so that errors from a host that goes in the meantime are
+                // known for what they are.
                 zarnWatchPreviewHost(window, reinterpret_cast<uintptr_t>(hWndParent));
+                reparentIntoForeign(window, hWndParent);
             }
-            if ((dwStyle & WS_VISIBLE) || foreignHost) SDL_ShowWindow(window->sdlWindow);
+            if ((dwStyle & WS_VISIBLE) && !foreignHost) SDL_ShowWindow(window->sdlWindow);
             if (fullScreen) zarnSpanXFullScreenMonitors(window);
         }
     }
@@ -178,7 +218,10 @@ BOOL DestroyWindow(HWND hWnd) {
     for (auto it = queue.begin(); it != queue.end();) it = (it->hwnd == hWnd) ? queue.erase(it) : it + 1;
     // The window object itself stays: a Direct3D device made on it is kept until the process
     // ends and may still refer to it. Only what the user sees goes away.
-    if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) SDL_HideWindow(hWnd->sdlWindow);
+    if (isForeignChild(hWnd))
+        unmapForeignChild(hWnd);
+    else if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow)
+        SDL_HideWindow(hWnd->sdlWindow);
     messageWindows.erase(std::remove(messageWindows.begin(), messageWindows.end(), hWnd), messageWindows.end());
     return TRUE;
 }
@@ -303,6 +346,8 @@ BOOL GetMessageA(LPMSG lpMsg, HWND, UINT, UINT) {
     if (!lpMsg) return -1;
     for (;;) {
         auto& queue = zarnPostedMessages();
+        // Taken only once a window can hear it; until then it waits.
+        if (zarnCloseSignalPending() && hasMessageWindow() && zarnTakeCloseSignal()) zarnPostCloseToAllWindows();
         if (!queue.empty()) {
             *lpMsg = queue.front();
             queue.pop_front();

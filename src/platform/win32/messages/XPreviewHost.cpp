@@ -19,6 +19,9 @@ namespace {
 HWND watchedChild = nullptr;
 Window watchedHost = 0;
 bool hostGone = false;
+// The close request for a gone host waits until the child takes messages: a host can go
+// while the child is still being made, before anything could receive it.
+bool closePosted = false;
 int heldBackErrors = 0;
 
 bool hostExists(Display* display) {
@@ -27,10 +30,15 @@ bool hostExists(Display* display) {
     return XGetWindowAttributes(display, watchedHost, &attributes) != 0;
 }
 
+void postCloseOnceTheChildListens() {
+    if (!hostGone || closePosted || !zarnIsMessageWindow(watchedChild)) return;
+    closePosted = true;
+    zarnPostMessage(watchedChild, WM_CLOSE, 0, 0);
+}
+
 void noteHostGone() {
-    if (hostGone) return;
     hostGone = true;
-    if (zarnIsMessageWindow(watchedChild)) zarnPostMessage(watchedChild, WM_CLOSE, 0, 0);
+    postCloseOnceTheChildListens();
 }
 
 void followHostSize(int width, int height) {
@@ -51,6 +59,7 @@ void zarnWatchPreviewHost(HWND child, uintptr_t host) {
     watchedChild = child;
     watchedHost = Window(host);
     hostGone = false;
+    closePosted = false;
     heldBackErrors = 0;
     {
         ScopedXErrorsIgnored ignore(display);
@@ -62,6 +71,7 @@ void zarnWatchPreviewHost(HWND child, uintptr_t host) {
 
 void zarnPumpPreviewHostEvents() {
     if (!watchedHost) return;
+    postCloseOnceTheChildListens();
     Display* display = zarnXDisplay();
     if (!display) return;
     while (XPending(display) > 0) {

@@ -8,7 +8,8 @@
 void zarnWatchPreviewHost(HWND child, uintptr_t host);
 
 // Handles what the host did since the last call: a resize resizes the child, destruction
-// posts WM_CLOSE to it. Cheap when nothing is watched.
+// posts WM_CLOSE to it (once it takes messages, if the host went while it was being made).
+// Cheap when nothing is watched.
 void zarnPumpPreviewHostEvents();
 
 // Whether `window` may still be drawn into: false once it is a preview child whose host (and
