@@ -10,7 +10,11 @@
 
 namespace {
 HWND focusWindow = nullptr;
+// Off-screen windows have no desktop to ask: the foreground is the last window given it.
+HWND offscreenForeground = nullptr;
 }
+
+HWND zarnOffscreenForegroundWindow() { return IsWindow(offscreenForeground) ? offscreenForeground : nullptr; }
 
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     if (!zarnIsLiveWindow(hWnd)) return FALSE;
@@ -30,6 +34,7 @@ BOOL SetForegroundWindow(HWND hWnd) {
     if (!zarnIsLiveWindow(hWnd))
         return hWnd && IsWindow(hWnd) && zarnRaiseAndFocusXWindow(reinterpret_cast<uintptr_t>(hWnd));
     if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) SDL_RaiseWindow(hWnd->sdlWindow);
+    if (hWnd->kind == WindowKind::Offscreen) offscreenForeground = hWnd;
     return TRUE;
 }
 

@@ -282,7 +282,7 @@ HWND GetForegroundWindow() {
             return window;
     // Another program's window (a settings program asking for our dialog) is named by its
     // X id, as foreign windows are everywhere else.
-    if (backend != ZARN_WINDOWS_ON_DISPLAY) return nullptr;
+    if (backend != ZARN_WINDOWS_ON_DISPLAY) return zarnOffscreenForegroundWindow();
     return reinterpret_cast<HWND>(uintptr_t(zarnXActiveWindow()));
 }
 

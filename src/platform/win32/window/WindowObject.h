@@ -59,6 +59,9 @@ HWND zarnWindowFromSdl(SDL_Window* sdlWindow);
 // Whether the handle names a live window of this stand-in.
 bool zarnIsLiveWindow(HWND window);
 
+// The off-screen window SetForegroundWindow last chose, while it is a window (else null).
+HWND zarnOffscreenForegroundWindow();
+
 // Refreshes the client size of an SDL window from SDL (after a resize).
 void zarnUpdateClientSize(HWND window);
 
