@@ -6,6 +6,7 @@
 #include "render/ScreenFX.h"
 #include "render/ShadowMapping.h"
 #include "scene/ClockScene.h"
+#include "scene/TimeDrive.h"
 #include "shell/Diagnostics.h"
 #include "shell/FrameLoop.h"
 #include "shell/Host.h"
@@ -343,6 +344,48 @@ TEST_F(FrameLoop, WithoutADeviceTheSaverStaysBlackAndTouchesNothing) {
 }
 
 }  // namespace
+
+// Hosts stop a saver (SIGSTOP) while their unlock dialog is up and continue it later: both
+// clocks have jumped. The next frame shows the time as it is now, takes the jump as one
+// capped step, and says nothing about it.
+TEST_F(FrameLoop, AfterAPauseTheNextFrameShowsTheTimeOfNow) {
+    __time64_t now = 1796724570;
+    startSaver(320, 240);
+    pass(40);
+    paint();
+    for (int pauseSeconds : {10, 120}) {
+        now += pauseSeconds;
+        ZarnPinLocalTime(now, 250, false);
+        pass(uint32_t(pauseSeconds) * 1000);
+        const float cameraBefore = clockCameraAngle;
+        paint();
+        EXPECT_FLOAT_EQ(clockCameraAngle - cameraBefore, 500.0f / 30000.0f) << pauseSeconds;
+
+        struct tm local {};
+        ASSERT_EQ(_localtime64_s(&local, &now), 0);
+        ClockReading reading;
+        reading.hour = local.tm_hour;
+        reading.minute = local.tm_min;
+        reading.second = local.tm_sec;
+        reading.millisecond = 250;
+        reading.weekday = local.tm_wday;
+        reading.month = local.tm_mon;
+        reading.monthDay = local.tm_mday;
+        reading.year = local.tm_year + 1900;
+        reading.epochSeconds = now;
+        const ClockPose expected = computeClockPose(reading, saverState.settings.UseMilitaryTime);
+        const ClockPose& shown = saverState.scene->lastPose();
+        EXPECT_FLOAT_EQ(shown.hourHandAngle, expected.hourHandAngle) << pauseSeconds;
+        EXPECT_FLOAT_EQ(shown.minuteHandAngle, expected.minuteHandAngle) << pauseSeconds;
+        EXPECT_FLOAT_EQ(shown.secondValue, expected.secondValue) << pauseSeconds;
+        EXPECT_FLOAT_EQ(shown.minuteValue, expected.minuteValue) << pauseSeconds;
+        EXPECT_EQ(shown.hourTarget, expected.hourTarget) << pauseSeconds;
+        EXPECT_FLOAT_EQ(saverState.scene->secondCounter.value, expected.secondValue) << pauseSeconds;
+        EXPECT_FLOAT_EQ(saverState.scene->minuteCounter.value, expected.minuteValue) << pauseSeconds;
+    }
+    closeLog();
+    EXPECT_EQ(dir.read("screensaver_log.txt").find("elapsedTime"), std::string::npos);
+}
 
 TEST_F(FrameLoop, PacingHoldsAcrossTheTickCountWrap) {
     tick = 0xFFFFFFFFu - 25;  // 49.7 days after boot the 32-bit count is about to wrap
