@@ -183,6 +183,17 @@ private:
                            view->clientPointOf(motion->x_root, motion->y_root));
         return FALSE;
     }
+    // The pointer passing between the dialog's face and a control's own window arrives as
+    // crossing events, often without a motion event at the new place: it is a move too.
+    static gboolean onCrossing(GtkWidget*, GdkEventCrossing* crossing, gpointer self) {
+        auto* view = static_cast<GtkDialogView*>(self);
+        const LPARAM at = view->clientPointOf(crossing->x_root, crossing->y_root);
+        const int x = short(LOWORD(at)), y = short(HIWORD(at));
+        const RECT& client = view->dialog->clientPixels;
+        if (x >= 0 && y >= 0 && x < client.right - client.left && y < client.bottom - client.top)
+            zarnCallDialogProc(view->dialog, WM_MOUSEMOVE, mouseKeyState(crossing->state), at);
+        return FALSE;
+    }
     static gboolean onButton(GtkWidget*, GdkEventButton* button, gpointer self) {
         auto* view = static_cast<GtkDialogView*>(self);
         if (button->type == GDK_BUTTON_PRESS && button->button == 1)
@@ -360,7 +371,8 @@ void GtkDialogView::build(HWND owner) {
     if (const char* icon = ZarnProgramIconPath()) gtk_window_set_icon_from_file(GTK_WINDOW(window), icon, nullptr);
 
     events = gtk_event_box_new();
-    gtk_widget_add_events(events, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK);
+    gtk_widget_add_events(events,
+                          GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK);
     GtkWidget* fixed = gtk_fixed_new();
     const RECT& client = dialog->clientPixels;
     gtk_widget_set_size_request(fixed, client.right - client.left, client.bottom - client.top);
@@ -387,6 +399,8 @@ void GtkDialogView::build(HWND owner) {
     g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), this);
     g_signal_connect(events, "motion-notify-event", G_CALLBACK(onMotion), this);
     g_signal_connect(events, "button-press-event", G_CALLBACK(onButton), this);
+    g_signal_connect(events, "enter-notify-event", G_CALLBACK(onCrossing), this);
+    g_signal_connect(events, "leave-notify-event", G_CALLBACK(onCrossing), this);
     g_signal_connect(events, "draw", G_CALLBACK(onDraw), this);
     g_signal_connect(events, "realize", G_CALLBACK(onRealize), this);
 
