@@ -3,6 +3,7 @@
 // succeed on them so the same code runs with and without a display.
 #include <windows.h>
 
+#include "win32/messages/XPreviewHost.h"
 #include "win32/window/WindowObject.h"
 #include "win32/window/XWindowProperties.h"
 
@@ -21,6 +22,8 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     BOOL wasVisible = TRUE;
     if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) {
         wasVisible = (SDL_GetWindowFlags(hWnd->sdlWindow) & SDL_WINDOW_SHOWN) != 0;
+        if (zarnShowPreviewChild(hWnd, nCmdShow != SW_HIDE))
+            return wasVisible;
         if (nCmdShow == SW_HIDE)
             SDL_HideWindow(hWnd->sdlWindow);
         else

@@ -62,13 +62,6 @@ bool sdlX11Window(HWND window, SDL_SysWMinfo* info) {
     return window->sdlWindow && SDL_GetWindowWMInfo(window->sdlWindow, info) && info->subsystem == SDL_SYSWM_X11;
 }
 
-// A child of a foreign window is mapped and unmapped here rather than through SDL: SDL waits
-// for the server's notice that it happened, which never comes when the host (and with it the
-// child) has just been destroyed, and the saver would hang in that wait.
-bool isForeignChild(HWND window) {
-    return window->kind == WindowKind::Sdl && (window->style & WS_CHILD) && !zarnIsLiveWindow(window->parent);
-}
-
 // Puts an SDL window inside a foreign X window and shows it there, so a preview draws in its
 // host's pane. A host that is already gone leaves the child unmapped: it is no one's child,
 // and mapped it would appear on the desktop as a window of its own.
@@ -86,13 +79,6 @@ void reparentIntoForeign(HWND window, HWND parent) {
     if (!known || actualParent != host) return;
     XMapRaised(display, info.info.x11.window);
     XSync(display, False);
-}
-
-void unmapForeignChild(HWND window) {
-    SDL_SysWMinfo info;
-    if (!sdlX11Window(window, &info)) return;
-    XUnmapWindow(info.info.x11.display, info.info.x11.window);
-    XFlush(info.info.x11.display);
 }
 
 bool hasMessageWindow() {
@@ -218,9 +204,7 @@ BOOL DestroyWindow(HWND hWnd) {
     for (auto it = queue.begin(); it != queue.end();) it = (it->hwnd == hWnd) ? queue.erase(it) : it + 1;
     // The window object itself stays: a Direct3D device made on it is kept until the process
     // ends and may still refer to it. Only what the user sees goes away.
-    if (isForeignChild(hWnd))
-        unmapForeignChild(hWnd);
-    else if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow)
+    if (!zarnShowPreviewChild(hWnd, false) && hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow)
         SDL_HideWindow(hWnd->sdlWindow);
     messageWindows.erase(std::remove(messageWindows.begin(), messageWindows.end(), hWnd), messageWindows.end());
     return TRUE;

@@ -10,6 +10,7 @@
 #include "win32/window/XWindowProperties.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -107,10 +108,30 @@ bool zarnWindowStillOnServer(HWND window) {
     return exists;
 }
 
-bool zarnPreviewHostMayBeGone(int errorCode) {
+bool zarnPreviewHostMayBeGone(int errorCode, unsigned long resource) {
     if (!watchedHost) return false;
     if (hostGone) return true;
-    if (errorCode != BadWindow && errorCode != BadDrawable && errorCode != BadMatch) return false;
+    const bool aboutTheChild = resource != 0 && resource == zarnXWindowOf(watchedChild);
+    if (!aboutTheChild && errorCode != BadWindow && errorCode != BadDrawable && errorCode != BadMatch) return false;
     ++heldBackErrors;
+    return true;
+}
+
+bool zarnShowPreviewChild(HWND window, bool show) {
+    if (!zarnIsLiveWindow(window) || window->kind != WindowKind::Sdl || !window->sdlWindow ||
+        !(window->style & WS_CHILD) || zarnIsLiveWindow(window->parent))
+        return false;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window->sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    // A host known gone leaves no place to show the child in: mapped, an orphan that was
+    // never reparented would appear on the desktop. Errors for a child that has gone with
+    // its host are held back by the error handler.
+    if (show && window == watchedChild && hostGone) return true;
+    if (show)
+        XMapRaised(info.info.x11.display, info.info.x11.window);
+    else
+        XUnmapWindow(info.info.x11.display, info.info.x11.window);
+    XFlush(info.info.x11.display);
     return true;
 }

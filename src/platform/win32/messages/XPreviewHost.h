@@ -18,6 +18,14 @@ void zarnPumpPreviewHostEvents();
 // the child is checked right before each swap rather than when the host's notice arrives.
 bool zarnWindowStillOnServer(HWND window);
 
-// From the X error handler: whether an error of this code may come from drawing into a child
-// whose host has gone (such errors are held back until the host is known gone or alive).
-bool zarnPreviewHostMayBeGone(int errorCode);
+// From the X error handler: whether an error of this code, about this resource, may come
+// from drawing into a child whose host has gone (such errors are held back until the host is
+// known gone or alive). Any error about the child itself counts, GLX's own codes included: a
+// swap can reach the server just after the host went.
+bool zarnPreviewHostMayBeGone(int errorCode, unsigned long resource);
+
+// Shows or hides a child window of a foreign host straight through X, without SDL: SDL waits
+// for the server's notice that it happened, which never comes when the host (and with it the
+// child) has just been destroyed, and the saver would hang in that wait. False, doing
+// nothing, for any other window.
+bool zarnShowPreviewChild(HWND window, bool show);
