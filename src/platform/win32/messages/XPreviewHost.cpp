@@ -112,7 +112,10 @@ bool zarnPreviewHostMayBeGone(int errorCode, unsigned long resource) {
     if (!watchedHost) return false;
     if (hostGone) return true;
     const bool aboutTheChild = resource != 0 && resource == zarnXWindowOf(watchedChild);
-    if (!aboutTheChild && errorCode != BadWindow && errorCode != BadDrawable && errorCode != BadMatch) return false;
+    // BadGC: software GL frees the graphics context it failed to make for the dead child.
+    const bool expected =
+        errorCode == BadWindow || errorCode == BadDrawable || errorCode == BadMatch || errorCode == BadGC;
+    if (!aboutTheChild && !expected) return false;
     ++heldBackErrors;
     return true;
 }
@@ -134,4 +137,29 @@ bool zarnShowPreviewChild(HWND window, bool show) {
         XUnmapWindow(info.info.x11.display, info.info.x11.window);
     XFlush(info.info.x11.display);
     return true;
+}
+
+ZarnPreviewChildHold::ZarnPreviewChildHold(HWND window) {
+    if (!watchedHost || window != watchedChild || !zarnIsLiveWindow(window) || !window->sdlWindow) return;
+    if (hostGone) {
+        exists = false;
+        return;
+    }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window->sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    XGrabServer(display);
+    grabbedDisplay = display;
+    // Asked on SDL's own connection: every other one waits while the server is held.
+    ScopedXErrorsIgnored ignore(display);
+    XWindowAttributes attributes{};
+    exists = XGetWindowAttributes(display, info.info.x11.window, &attributes) != 0;
+}
+
+ZarnPreviewChildHold::~ZarnPreviewChildHold() {
+    if (!grabbedDisplay) return;
+    Display* display = static_cast<Display*>(grabbedDisplay);
+    XUngrabServer(display);
+    XFlush(display);
 }

@@ -29,3 +29,20 @@ bool zarnPreviewHostMayBeGone(int errorCode, unsigned long resource);
 // child) has just been destroyed, and the saver would hang in that wait. False, doing
 // nothing, for any other window.
 bool zarnShowPreviewChild(HWND window, bool show);
+
+// While one exists, a preview child's host cannot go away: the X server serves SDL's
+// connection alone. A call that does not survive its window's loss (SDL reads a window's
+// attributes without checking the answer when it makes a GL context) runs safely inside
+// one, on the child that childExists() reports. Other windows: nothing is held; they exist.
+class ZarnPreviewChildHold {
+public:
+    explicit ZarnPreviewChildHold(HWND window);
+    ~ZarnPreviewChildHold();
+    ZarnPreviewChildHold(const ZarnPreviewChildHold&) = delete;
+    ZarnPreviewChildHold& operator=(const ZarnPreviewChildHold&) = delete;
+    bool childExists() const { return exists; }
+
+private:
+    void* grabbedDisplay = nullptr;
+    bool exists = true;
+};
