@@ -8,7 +8,6 @@
 #include "win32/messages/XDisplayConnection.h"
 #include "win32/messages/XPreviewHost.h"
 #include "win32/messages/ZarnWindowBackend.h"
-#include "win32/window/WindowIcon.h"
 #include "win32/window/WindowObject.h"
 #include "win32/window/XWindowProperties.h"
 #include "win32/ZarnOffscreen.h"

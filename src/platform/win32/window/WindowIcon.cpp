@@ -1,7 +1,5 @@
-// Icon resources are PNG files (see ZarnResources.h); SDL hands the picture to the window
-// manager as the window's icon (_NET_WM_ICON under X).
-#include "win32/window/WindowIcon.h"
-
+// A window's icon from its class. Icon resources are PNG files (see ZarnResources.h); SDL
+// hands the picture to the window manager as the window's icon (_NET_WM_ICON under X).
 #include "d3dx9/D3DXTextureImage.h"
 #include "win32/window/WindowObject.h"
 #include "ZarnResources.h"
