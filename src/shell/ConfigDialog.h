@@ -5,6 +5,7 @@
 #include <windows.h>
 
 enum ConfigDialogIds {
+    IDS_SAVER_NAME = 1,
     IDD_CONFIG = 2003,
     IDI_SAVER = 100,
     IDB_BANNER = 108,

@@ -1,6 +1,7 @@
-// The settings dialog's resources: template 2003 in dialog units, the banner bitmap (108) and
-// the saver's icon (100). Both pictures are made by the content generator into the data
-// folder, where they are looked for when the dialog opens.
+// The program's resources: the settings dialog's template 2003 in dialog units, the banner
+// bitmap (108), the saver's icon (100) and the string table (1: the saver's name). Both
+// pictures are made by the content generator into the data folder, where they are looked for
+// when they are first used.
 #include "shell/ConfigDialog.h"
 #include "shell/SaverSettings.h"
 
@@ -76,6 +77,7 @@ const char* iconPath() {
 
 [[maybe_unused]] const bool linked = ZarnAddDialogResource(&configTemplate) &&
                     ZarnAddImageResource({IDB_BANNER, false, bannerPath}) &&
-                    ZarnAddImageResource({IDI_SAVER, true, iconPath});
+                    ZarnAddImageResource({IDI_SAVER, true, iconPath}) &&
+                    ZarnAddStringResource(IDS_SAVER_NAME, "Zarn Screensaver");
 
 }  // namespace

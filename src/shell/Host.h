@@ -31,10 +31,16 @@ struct HostCommand {
     // The decimal window handle that followed the mode letter; 0 when there was none.
     uintptr_t window = 0;
     bool hasWindow = false;
+    // Nothing but blanks, "-" and "/": the dialog then belongs to no window.
+    bool endOfText = false;
 };
 
 // The command line without the program name, as the screen-saver service passes it.
 HostCommand parseCommandLine(const char* commandLine);
+
+// The settings dialog's owner: none for an empty command line, the given window for /c:N
+// when it is one, else the foreground window.
+HWND configDialogOwner(const HostCommand& command);
 
 // The entry point's work: returns the process exit code.
 int hostMain(HINSTANCE instance, const char* commandLine);

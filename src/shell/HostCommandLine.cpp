@@ -5,16 +5,19 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The longest run of decimal digits at p; false when there is none.
+// The longest run of decimal digits at p; false when there is none. A run whose value does
+// not fit a handle reads as 0, which names no window: wrapping around could name a real one.
 bool readHandle(const char*& p, uintptr_t* value) {
     if (!isDigit(*p)) return false;
     uintptr_t v = 0;
-    const uintptr_t limit = UINTPTR_MAX / 10;
     bool overflow = false;
     for (; isDigit(*p); ++p) {
-        // A number too large for a handle cannot name a window; keep reading the run.
-        if (v > limit) overflow = true;
-        v = v * 10 + uintptr_t(*p - '0');
+        const uintptr_t digit = uintptr_t(*p - '0');
+        if (overflow || v > (UINTPTR_MAX - digit) / 10) {
+            overflow = true;
+            continue;  // the rest of the run still belongs to the handle
+        }
+        v = v * 10 + digit;
     }
     *value = overflow ? 0 : v;
     return true;
@@ -33,6 +36,7 @@ HostCommand parseCommandLine(const char* commandLine) {
     const char letter = *p;
     if (letter == '\0') {
         command.mode = HostMode::configuration;
+        command.endOfText = true;
         return command;
     }
     ++p;
@@ -68,4 +72,11 @@ HostCommand parseCommandLine(const char* commandLine) {
         break;
     }
     return command;
+}
+
+HWND configDialogOwner(const HostCommand& command) {
+    if (command.endOfText) return nullptr;
+    HWND given = reinterpret_cast<HWND>(command.window);
+    if (command.hasWindow && IsWindow(given)) return given;
+    return GetForegroundWindow();
 }

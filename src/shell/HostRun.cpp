@@ -1,5 +1,6 @@
 // The host's entry point and modes: the saver window in full screen or as a preview, the
 // message loop, and the password hooks (which Linux does not have: closing is always allowed).
+#include "shell/ConfigDialog.h"
 #include "shell/Host.h"
 
 #include <ZarnForeignWindows.h>
@@ -17,6 +18,7 @@ void registerSaverClass() {
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
     windowClass.lpfnWndProc = hostWindowProc;
     windowClass.hInstance = hostState.instance;
+    windowClass.hIcon = LoadIconA(hostState.instance, MAKEINTRESOURCEA(IDI_SAVER));
     windowClass.hCursor = nullptr;
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = saverClassName;
@@ -94,9 +96,7 @@ int hostMain(HINSTANCE instance, const char* commandLine) {
     const HostCommand command = parseCommandLine(commandLine);
     switch (command.mode) {
     case HostMode::configuration:
-        if (command.hasWindow && IsWindow(handleFromNumber(command.window)))
-            return showConfigDialog(handleFromNumber(command.window));
-        return showConfigDialog(commandLine && *commandLine ? GetForegroundWindow() : nullptr);
+        return showConfigDialog(configDialogOwner(command));
     case HostMode::fullScreen:
         return runSaver(nullptr);
     case HostMode::preview: {

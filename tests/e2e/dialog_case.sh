@@ -146,6 +146,54 @@ owned_dialog_is_transient_for_its_owner)
   xdotool key Escape
   wait_for_exit || fail "exit code $? after Escape"
   ;;
+pointer_hand_over_banner_and_clicks)
+  # The real pointer: the banner shows the hand and opens the web site; the buttons below
+  # it, which have windows of their own inside the dialog, show the arrow and open nothing.
+  settings '"EnableShadows"=hex:01
+'
+  mkdir -p bin
+  printf '#!/bin/sh\necho "$1" >>"%s/opened.txt"\n' "$work" >bin/xdg-open
+  chmod +x bin/xdg-open
+  PATH="$work/bin:$PATH" open_dialog /c
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  cursor_at() { xdotool mousemove --sync $((X + $1)) $((Y + $2)); sleep 0.4; "$build/zarn-x-probe" cursor; }
+  face=$(cursor_at 5 300)
+  banner=$(cursor_at 150 60)
+  [ "$banner" != "$face" ] || fail "the cursor over the banner is the one on the dialog's face"
+  [ "$(cursor_at 160 120)" = "$banner" ] || fail "no hand over the link line"
+  [ "$(cursor_at 180 339)" = "$face" ] || fail "the hand over the OK button"
+  [ "$(cursor_at 190 173)" = "$face" ] || fail "the hand over the resolution list"
+  [ "$(cursor_at 150 60)" = "$banner" ] || fail "no hand over the banner the second time"
+  xdotool click 1
+  for _ in $(seq 50); do [ -s opened.txt ] && break; sleep 0.1; done
+  opened=$(cat opened.txt 2>/dev/null || true)
+  [ "$opened" = "https://zarn-screensaver.org/" ] || fail "the banner opened '$opened'"
+  kill -0 "$pid" 2>/dev/null || fail "the dialog ended on a click on the banner"
+  xdotool mousemove --sync $((X + 180)) $((Y + 339)) click 1
+  set +e; wait_for_exit; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after OK"
+  sleep 0.5
+  [ "$(wc -l <opened.txt)" -eq 1 ] || fail "a click on OK opened the web site too: $(tr '\n' ' ' <opened.txt)"
+  expect_value '"EnableShadows"=hex:01'
+  expect_value '"IntervalImmediate"=hex:00'
+  ;;
+signals_cancel_the_dialog)
+  # A signal is the close button: Cancel, nothing saved, whatever was changed.
+  settings '"EnableShadows"=hex:01
+'
+  cp "$ZARN_REGISTRY" before.reg
+  for signal in TERM INT HUP; do
+    open_dialog /c
+    xdotool key Tab Tab Tab Tab space  # the shadows box, unticked
+    sleep 0.3
+    kill -s "$signal" "$pid"
+    for _ in $(seq 10); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && fail "the dialog still open 1 s after SIG$signal"
+    set +e; wait_for_exit; code=$?; set -e
+    [ "$code" -eq 0 ] || fail "exit code $code after SIG$signal"
+    cmp -s before.reg "$ZARN_REGISTRY" || fail "SIG$signal saved the settings"
+  done
+  ;;
 no_display_says_so)
   settings ''
   set +e

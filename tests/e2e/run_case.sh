@@ -80,6 +80,8 @@ host_command() {
 }
 
 saver_window() { "$probe" find WindowsScreenSaverClass "Screen Saver"; }
+# Whether a window carries an icon picture (_NET_WM_ICON: width, height, pixels).
+has_icon() { xprop -id "$1" -notype 32c _NET_WM_ICON | grep -Eq '^_NET_WM_ICON = [1-9][0-9]*, [1-9][0-9]*, '; }
 
 # The saver must end by itself within the given seconds after the X server is killed, with
 # a line that says so, and not by a signal (no core).
@@ -145,7 +147,10 @@ preview_in_foreign_window)
   "$saver" /p "$((root))" >saver.out 2>&1 &
   pid=$!
   wait_for_picture 60
-  kill "$pid"; wait "$pid" 2>/dev/null || true
+  # Ended the way a host ends it: a signal, which closes the saver as any close does.
+  kill "$pid"
+  set +e; wait_for_exit 5; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after SIGTERM"
   ;;
 bad_command_lines)
   set +e
@@ -155,7 +160,105 @@ bad_command_lines)
   [ "$code" -eq 255 ] || fail "/p without a window exited with $code, expected -1"
   "$saver" /p 12345; code=$?
   [ "$code" -eq 255 ] || fail "/p with an invalid window exited with $code, expected -1"
+  # A real window's id behind digits that overflow, or plus 2^32: neither names it.
+  root=$(($(xwininfo -root | awk '/Window id:/ {print $4}')))
+  timeout 20 "$saver" /p "18446744073709551616$root"; code=$?
+  [ "$code" -eq 255 ] || fail "/p 18446744073709551616$root exited with $code, expected -1"
+  timeout 20 "$saver" /p "$((root + 4294967296))"; code=$?
+  [ "$code" -eq 255 ] || fail "/p $((root + 4294967296)) exited with $code, expected -1"
   set -e
+  ;;
+preview_host_gone_at_any_moment)
+  # A settings program flicking through savers destroys the preview's host at any moment
+  # of its start; the saver must end within a second every time: 0 once its window was
+  # made, -1 only when the host was gone before it could look.
+  for round in 1 2; do
+    for delay in 0 25 50 75 100 150 200 250 300 350 400 450 500 550 600; do
+      rm -f "$work/host.in" "$work/host.out"
+      start_host_window 320 240
+      "$saver" /p "$host_window" >saver.out 2>&1 &
+      pid=$!
+      sleep "$(awk "BEGIN {print $delay / 1000}")"
+      echo destroy >&5
+      ended=
+      for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || { ended=1; break; }; sleep 0.05; done
+      [ -n "$ended" ] || fail "round $round: the host went ${delay} ms after start and the saver still ran 1 s later"
+      set +e; wait "$pid"; code=$?; set -e
+      pid=
+      case $code in
+      0) ;;
+      255) [ "$delay" -le 200 ] || fail "round $round: exit -1 with the host gone ${delay} ms after start" ;;
+      *) fail "round $round: exit code $code with the host gone ${delay} ms after start" ;;
+      esac
+      if grep -qi 'x error\|XIO' saver.out; then fail "round $round, ${delay} ms: X errors"; fi
+      [ -z "$("$probe" find WindowsScreenSaverClass Preview)" ] ||
+        fail "round $round, ${delay} ms: the preview's window was left on the desktop"
+      exec 5>&-
+      wait "$host_pid" 2>/dev/null || true
+      host_pid=
+    done
+  done
+  ;;
+signals_end_the_saver)
+  # Full screen and preview, each signal a host or a terminal sends: the saver closes as
+  # it does on any close request, within a second, with 0 and its log finished.
+  start_host_window 320 240
+  for mode in /s /p; do
+    for signal in TERM INT HUP; do
+      rm -f screensaver_log.txt
+      if [ "$mode" = /p ]; then "$saver" /p "$host_window" >saver.out 2>&1 & else "$saver" /s >saver.out 2>&1 & fi
+      pid=$!
+      wait_for_picture 60
+      kill -s "$signal" "$pid"
+      ended=
+      for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || { ended=1; break; }; sleep 0.05; done
+      [ -n "$ended" ] || fail "$mode still ran 1 s after SIG$signal"
+      set +e; wait "$pid"; code=$?; set -e
+      pid=
+      [ "$code" -eq 0 ] || fail "$mode ended with $code after SIG$signal"
+      grep -q "destroy called" saver.out || fail "$mode did not close its window after SIG$signal"
+    done
+  done
+  ;;
+hack_own_window_shows_the_icon)
+  # The hack tried from a terminal opens a window of its own, which shows the saver's icon.
+  "$build/zarn" >saver.out 2>&1 &
+  pid=$!
+  window=
+  for _ in $(seq 100); do
+    window=$(xdotool search --name '^Zarn Screensaver$' 2>/dev/null | head -1) || true
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || fail "the hack's window did not appear"
+  has_icon "$window" || fail "the hack's window has no icon"
+  kill "$pid"
+  set +e; wait_for_exit 5; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "the hack ended with $code after SIGTERM"
+  ;;
+paused_and_resumed)
+  # Hosts stop a saver while their unlock dialog is up and continue it later. Afterwards
+  # it draws on at once, the jump in time is taken in one capped step without complaint,
+  # and the log does not fill.
+  "$saver" /s >saver.out 2>&1 &
+  pid=$!
+  wait_for_picture 60
+  for pause in 10 120; do
+    /usr/bin/import -window root -depth 8 before.rgb 2>/dev/null
+    kill -STOP "$pid"
+    sleep "$pause"
+    kill -CONT "$pid"
+    sleep 1
+    kill -0 "$pid" 2>/dev/null || fail "the saver ended after a pause of $pause s"
+    /usr/bin/import -window root -depth 8 after.rgb 2>/dev/null
+    cmp -s before.rgb after.rgb && fail "the picture did not change after a pause of $pause s"
+    [ "$(lit_pixels)" -gt 2000 ] || fail "no picture after a pause of $pause s"
+  done
+  if grep -q "Warning" screensaver_log.txt; then fail "warnings in the log after the pauses"; fi
+  [ "$(stat -c %s screensaver_log.txt)" -lt 65536 ] || fail "the log grew to $(stat -c %s screensaver_log.txt) bytes"
+  xdotool key space
+  set +e; wait_for_exit 20; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after a key press"
   ;;
 one_fullscreen_saver_at_a_time)
   "$saver" /s >saver.out 2>&1 &
@@ -184,6 +287,8 @@ fullscreen_covers_virtual_screen)
   states=$("$probe" state "$window")
   grep -qx _NET_WM_STATE_ABOVE <<<"$states" || fail "not kept above: $states"
   grep -qx _NET_WM_STATE_FULLSCREEN <<<"$states" || fail "not marked full screen: $states"
+  # The class's icon 100, which window lists show.
+  has_icon "$window" || fail "the saver window has no icon"
   [ "$(lit_pixels 800x768+1024+0)" -gt 200 ] || fail "the picture does not reach across the screen"
   xdotool key space
   set +e; wait_for_exit 20; code=$?; set -e

@@ -8,9 +8,12 @@
 //   state ID        prints the atom names in the window's _NET_WM_STATE.
 //   children ID     prints "id width height" of each viewable child of a window.
 //   focus           prints the id of the window with the input focus.
+//   cursor          prints the pointer's current cursor as the server shows it (XFixes):
+//                   "width height xhot yhot checksum", equal for the same cursor.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
 #include <poll.h>
 
 #include <cstdio>
@@ -127,6 +130,17 @@ int main(int argc, char** argv) {
             if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
                 std::printf("%lu %d %d\n", children[i], a.width, a.height);
         }
+        return 0;
+    }
+    if (command == "cursor") {
+        int event = 0, error = 0;
+        if (!XFixesQueryExtension(d, &event, &error)) return 1;
+        XFixesCursorImage* image = XFixesGetCursorImage(d);
+        if (!image) return 1;
+        unsigned long sum = 0;
+        for (int i = 0; i < image->width * image->height; ++i) sum = sum * 31 + image->pixels[i];
+        std::printf("%d %d %d %d %lu\n", image->width, image->height, image->xhot, image->yhot, sum);
+        XFree(image);
         return 0;
     }
     if (command == "focus") {

@@ -4,6 +4,7 @@
 #include "shell/ConfigDialog.h"
 #include "shell/SaverState.h"
 
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 #include <ZarnResources.h>
@@ -25,7 +26,7 @@ class ConfigDialogTest : public testing::Test {
 protected:
     void SetUp() override {
         registryPath = dir.path() + "/registry.reg";
-        setenv("ZARN_REGISTRY", registryPath.c_str(), 1);
+        environment.set("ZARN_REGISTRY", registryPath);
         ZarnSetScreenMetricsOverride(1280, 1024);
         ZarnSetShellExecuteHook(recordOpen);
         openedAddresses.clear();
@@ -35,7 +36,6 @@ protected:
         if (dialog) ZarnDestroyDialogWithoutDisplay(dialog);
         ZarnSetShellExecuteHook(nullptr);
         ZarnSetScreenMetricsOverride(0, 0);
-        unsetenv("ZARN_REGISTRY");
     }
 
     void writeSettings(const std::string& values) { dir.write("registry.reg", keyHeader + values); }
@@ -78,6 +78,7 @@ protected:
     }
 
     TempDir dir;
+    ScopedEnvironment environment;
     std::string registryPath;
     HWND dialog = nullptr;
 };

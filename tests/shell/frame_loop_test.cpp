@@ -6,11 +6,13 @@
 #include "render/ScreenFX.h"
 #include "render/ShadowMapping.h"
 #include "scene/ClockScene.h"
+#include "scene/TimeDrive.h"
 #include "shell/Diagnostics.h"
 #include "shell/FrameLoop.h"
 #include "shell/Host.h"
 #include "shell/SaverState.h"
 #include "shell/SaverWindowProc.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 #include <ZarnClockOverride.h>
@@ -19,6 +21,7 @@
 #include <ZarnScreenMetrics.h>
 #include <ZarnTimeOverride.h>
 #include <gtest/gtest.h>
+#include <messages/ZarnWindowBackend.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -44,8 +47,8 @@ void releaseShadowMaps() {
 class FrameLoop : public testing::Test {
 protected:
     void SetUp() override {
-        setenv("ZARN_REGISTRY", (dir.path() + "/registry.reg").c_str(), 1);
-        setenv("ZARN_NO_MESSAGE_BOX", "1", 1);
+        environment.set("ZARN_REGISTRY", dir.path() + "/registry.reg");
+        environment.set("ZARN_NO_MESSAGE_BOX", "1");
         // The install directory is this test's folder, so no real content is read.
         dir.write("registry.reg", "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"
                                   "\"InstallDir\"=\"" + dir.path() + "\"\n");
@@ -94,6 +97,7 @@ protected:
     ZarnRecordingLog& log() { return recording.lastCreated()->log(); }
 
     TempDir dir;
+    ScopedEnvironment environment;
     ZarnScopedRecordingDirect3D recording;
     ClockOverrideScope clocks;
     HWND window = nullptr;
@@ -242,19 +246,79 @@ TEST_F(FrameLoop, FullScreenStretchesASmallBackBufferOverTheScreen) {
 }
 
 BOOL refusePassword(HWND) { return FALSE; }
+BOOL acceptPassword(HWND) { return TRUE; }
 
-TEST_F(FrameLoop, CloseThatFailsThePasswordCheckChangesNothing) {
-    startSaver(320, 240);
+// The saver in a real window of the message stand-in, made by the host's window class, so
+// that closing it really destroys it and ends the message loop.
+class FrameLoopInMessageWindow : public FrameLoop {
+protected:
+    void SetUp() override {
+        FrameLoop::SetUp();
+        savedHost = hostState;
+        savedBackend = ZarnGetWindowBackend();
+        cursorCount = ZarnCursorDisplayCount();
+        ZarnSetWindowBackend(ZARN_WINDOWS_OFFSCREEN);
+        ZarnResetMessageQueue();
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = hostWindowProc;
+        windowClass.lpszClassName = "ZarnFrameLoopSaver";
+        RegisterClassA(&windowClass);
+        hostState.previewMode = false;
+        window = CreateWindowExA(WS_EX_TOPMOST, "ZarnFrameLoopSaver", "Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0,
+                                 320, 240, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        hostState.saverWindow = window;
+    }
+    void TearDown() override {
+        DestroyWindow(window);
+        hostState = savedHost;
+        ZarnResetMessageQueue();
+        ZarnSetWindowBackend(savedBackend);
+        while (ZarnCursorDisplayCount() < cursorCount) ShowCursor(TRUE);
+        FrameLoop::TearDown();
+    }
+    // Takes the next message and hands it to the window, as the host's loop does; false
+    // once the loop would end.
+    bool pump(UINT* message) {
+        MSG msg{};
+        if (!GetMessageA(&msg, nullptr, 0, 0)) return false;
+        *message = msg.message;
+        DispatchMessageA(&msg);
+        return true;
+    }
+
+    HostState savedHost;
+    ZarnWindowBackend savedBackend = ZARN_WINDOWS_ON_DISPLAY;
+    int cursorCount = 0;
+};
+
+TEST_F(FrameLoopInMessageWindow, CloseThatFailsThePasswordCheckChangesNothing) {
+    UINT message = 0;
+    ASSERT_TRUE(pump(&message));  // the first paint builds the device
+    ASSERT_EQ(message, UINT(WM_PAINT));
+    ASSERT_TRUE(saverState.deviceReady);
     hostState.legacyPlatform = true;
     hostState.passwordVerifier = refusePassword;
-    saverWindowProc(window, WM_CLOSE, 0, 0);
-    hostState.legacyPlatform = false;
-    hostState.passwordVerifier = nullptr;
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(pump(&message));
+    ASSERT_EQ(message, UINT(WM_CLOSE));
+    EXPECT_TRUE(IsWindow(window));  // refused: the window stays, and so does everything in it
     EXPECT_TRUE(saverState.deviceReady);
     pass(40);
     const int before = log().countCalls("Present");
-    paint();
+    ASSERT_TRUE(pump(&message));
+    EXPECT_EQ(message, UINT(WM_PAINT));
     EXPECT_EQ(log().countCalls("Present"), before + 1);  // rendering goes on
+
+    // The same request with the check passed ends the saver and its loop, with 0.
+    hostState.passwordVerifier = acceptPassword;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(pump(&message));
+    EXPECT_FALSE(IsWindow(window));
+    MSG last{};
+    EXPECT_EQ(GetMessageA(&last, nullptr, 0, 0), FALSE);
+    EXPECT_EQ(last.wParam, 0u);
 }
 
 TEST_F(FrameLoop, WithoutADeviceTheSaverStaysBlackAndTouchesNothing) {
@@ -280,6 +344,48 @@ TEST_F(FrameLoop, WithoutADeviceTheSaverStaysBlackAndTouchesNothing) {
 }
 
 }  // namespace
+
+// Hosts stop a saver (SIGSTOP) while their unlock dialog is up and continue it later: both
+// clocks have jumped. The next frame shows the time as it is now, takes the jump as one
+// capped step, and says nothing about it.
+TEST_F(FrameLoop, AfterAPauseTheNextFrameShowsTheTimeOfNow) {
+    __time64_t now = 1796724570;
+    startSaver(320, 240);
+    pass(40);
+    paint();
+    for (int pauseSeconds : {10, 120}) {
+        now += pauseSeconds;
+        ZarnPinLocalTime(now, 250, false);
+        pass(uint32_t(pauseSeconds) * 1000);
+        const float cameraBefore = clockCameraAngle;
+        paint();
+        EXPECT_FLOAT_EQ(clockCameraAngle - cameraBefore, 500.0f / 30000.0f) << pauseSeconds;
+
+        struct tm local {};
+        ASSERT_EQ(_localtime64_s(&local, &now), 0);
+        ClockReading reading;
+        reading.hour = local.tm_hour;
+        reading.minute = local.tm_min;
+        reading.second = local.tm_sec;
+        reading.millisecond = 250;
+        reading.weekday = local.tm_wday;
+        reading.month = local.tm_mon;
+        reading.monthDay = local.tm_mday;
+        reading.year = local.tm_year + 1900;
+        reading.epochSeconds = now;
+        const ClockPose expected = computeClockPose(reading, saverState.settings.UseMilitaryTime);
+        const ClockPose& shown = saverState.scene->lastPose();
+        EXPECT_FLOAT_EQ(shown.hourHandAngle, expected.hourHandAngle) << pauseSeconds;
+        EXPECT_FLOAT_EQ(shown.minuteHandAngle, expected.minuteHandAngle) << pauseSeconds;
+        EXPECT_FLOAT_EQ(shown.secondValue, expected.secondValue) << pauseSeconds;
+        EXPECT_FLOAT_EQ(shown.minuteValue, expected.minuteValue) << pauseSeconds;
+        EXPECT_EQ(shown.hourTarget, expected.hourTarget) << pauseSeconds;
+        EXPECT_FLOAT_EQ(saverState.scene->secondCounter.value, expected.secondValue) << pauseSeconds;
+        EXPECT_FLOAT_EQ(saverState.scene->minuteCounter.value, expected.minuteValue) << pauseSeconds;
+    }
+    closeLog();
+    EXPECT_EQ(dir.read("screensaver_log.txt").find("elapsedTime"), std::string::npos);
+}
 
 TEST_F(FrameLoop, PacingHoldsAcrossTheTickCountWrap) {
     tick = 0xFFFFFFFFu - 25;  // 49.7 days after boot the 32-bit count is about to wrap

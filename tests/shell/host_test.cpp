@@ -7,6 +7,7 @@
 #include "shell/Diagnostics.h"
 #include "shell/Host.h"
 #include "shell/SaverState.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 #include <ZarnClockOverride.h>
@@ -15,11 +16,14 @@
 #include <ZarnScreenMetrics.h>
 #include <gtest/gtest.h>
 
+#include <messages/ZarnWindowBackend.h>
+#include <messages/PowerNotices.h>
+
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <messages/ZarnWindowBackend.h>
-
-#include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -63,20 +67,43 @@ TEST(HostCommandLine, ModeLettersInEveryDress) {
     EXPECT_EQ(parseCommandLine("/p 999999999999999999999999999999").window, 0u);
 }
 
+TEST(HostCommandLine, HandlesThatOverflowNameNoWindowInsteadOfWrapping) {
+    // The largest value still fits; one more, in any digit, is no handle at all.
+    EXPECT_EQ(parseCommandLine("/p 18446744073709551615").window, UINTPTR_MAX);
+    for (const char* line : {"/p 18446744073709551616", "/p 18446744073709551616123", "/p 18446744073709551620",
+                             "/p 184467440737095516150", "/c:18446744073709551617", "/a 99999999999999999999"}) {
+        const HostCommand command = parseCommandLine(line);
+        EXPECT_TRUE(command.hasWindow) << line;  // a digit run was there...
+        EXPECT_EQ(command.window, 0u) << line;   // ...but it names nothing
+    }
+    // The digits after an overflow still belong to the run: what follows them is not read.
+    EXPECT_EQ(parseCommandLine("/p 18446744073709551616123").mode, HostMode::preview);
+    EXPECT_EQ(hostMain(nullptr, "/p 18446744073709551616"), -1);
+}
+
+TEST(HostCommandLine, OnlyBlanksDashesAndSlashesAreAnEmptyLine) {
+    for (const char* line : {"", " ", "   ", "-", "/", " - / ", "//--"}) {
+        const HostCommand command = parseCommandLine(line);
+        EXPECT_EQ(command.mode, HostMode::configuration) << '"' << line << '"';
+        EXPECT_TRUE(command.endOfText) << '"' << line << '"';
+    }
+    EXPECT_TRUE(parseCommandLine(nullptr).endOfText);
+    EXPECT_FALSE(parseCommandLine("/c").endOfText);
+    EXPECT_FALSE(parseCommandLine(" - c:12").endOfText);
+}
+
 TEST(HostCommandLine, ModesThatCannotRunExitWithMinusOne) {
     EXPECT_EQ(hostMain(nullptr, "/x"), -1);
     EXPECT_EQ(hostMain(nullptr, "/p"), -1);
     EXPECT_EQ(hostMain(nullptr, "/p 0"), -1);
     EXPECT_EQ(hostMain(nullptr, "/a 5"), -1);  // no password-change service here
     // Without a display the settings dialog cannot open: said in one line, not faked.
-    const char* display = std::getenv("DISPLAY");
-    const std::string savedDisplay = display ? display : "";
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
+    ScopedEnvironment environment;
+    environment.unset("DISPLAY");
+    environment.unset("WAYLAND_DISPLAY");
     testing::internal::CaptureStderr();
     EXPECT_EQ(hostMain(nullptr, "/c"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "zarn-screensaver: the settings dialog needs a display\n");
-    if (display) setenv("DISPLAY", savedDisplay.c_str(), 1);
 }
 
 TEST(HostCloseRules, MouseMayDriftFourPixelsInTotal) {
@@ -97,6 +124,16 @@ TEST(HostCloseRules, PowerNoticesCloseExceptFailedResumesAndSteadyPower) {
     EXPECT_FALSE(powerBroadcastCloses(10, 0, &ac, 1)); // status unchanged
     EXPECT_TRUE(powerBroadcastCloses(10, 0, &ac, 0));  // now on battery
     EXPECT_EQ(ac, 0);
+    // Every resume notice: user activity, unless it is a resume after a failure.
+    for (WPARAM resume : {6, 7, 8, 18}) {
+        EXPECT_TRUE(powerBroadcastCloses(resume, 0, &ac, 0)) << resume;
+        EXPECT_TRUE(powerBroadcastCloses(resume, 2, &ac, 0)) << resume;  // only bit 0 counts
+        EXPECT_FALSE(powerBroadcastCloses(resume, 1, &ac, 0)) << resume;
+        EXPECT_FALSE(powerBroadcastCloses(resume, 3, &ac, 0)) << resume;
+    }
+    for (WPARAM other = 11; other <= 17; ++other) EXPECT_TRUE(powerBroadcastCloses(other, 1, &ac, 0)) << other;
+    for (WPARAM other : {0, 1, 2, 3, 4, 5, 9}) EXPECT_TRUE(powerBroadcastCloses(other, 1, &ac, 0)) << other;
+    EXPECT_EQ(ac, 0);  // only a status change stores the status
 }
 
 LRESULT plainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -179,6 +216,139 @@ TEST_F(HostWindow, ScreenSaveCommandIsSwallowedWhileRunning) {
     EXPECT_EQ(nextMessage(), UINT(WM_PAINT));
 }
 
+TEST_F(HostWindow, SystemCommandsSwitchingWindowsAreSwallowedAndMonitorPowerCloses) {
+    hostState.previewMode = false;
+    // The low four bits of a system command are the system's own; only the command counts.
+    for (WPARAM command : {WPARAM(SC_NEXTWINDOW), WPARAM(SC_PREVWINDOW), WPARAM(SC_NEXTWINDOW | 2)}) {
+        EXPECT_EQ(hostWindowProc(window, WM_SYSCOMMAND, command, 0), 0) << command;
+        EXPECT_EQ(nextMessage(), UINT(WM_PAINT)) << command;  // nothing posted
+    }
+    hostWindowProc(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+    EXPECT_EQ(nextMessage(), UINT(WM_CLOSE));
+
+    hostState.previewMode = true;  // a preview leaves the monitor to its host
+    hostWindowProc(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+    EXPECT_EQ(nextMessage(), UINT(WM_PAINT));
+}
+
+TEST_F(HostWindow, CriticalResumeClosesOtherPowerMessagesDoNot) {
+    hostState.previewMode = false;
+    defaultSaverProc(window, WM_POWER, 1, 0);
+    EXPECT_EQ(nextMessage(), UINT(WM_PAINT));
+    defaultSaverProc(window, WM_POWER, PWR_CRITICALRESUME, 0);
+    EXPECT_EQ(nextMessage(), UINT(WM_CLOSE));
+    hostState.previewMode = true;
+    defaultSaverProc(window, WM_POWER, PWR_CRITICALRESUME, 0);
+    EXPECT_EQ(nextMessage(), UINT(WM_PAINT));
+}
+
+TEST_F(HostWindow, ShowingTheWindowHidesTheCursorHidingItDoesNot) {
+    hostState.previewMode = false;
+    const int cursor = ZarnCursorDisplayCount();
+    defaultSaverProc(window, WM_SHOWWINDOW, FALSE, 0);
+    EXPECT_EQ(ZarnCursorDisplayCount(), cursor);
+    defaultSaverProc(window, WM_SHOWWINDOW, TRUE, 0);
+    EXPECT_EQ(ZarnCursorDisplayCount(), cursor - 1);
+    ShowCursor(TRUE);
+}
+
+BOOL allowClose(HWND) { return TRUE; }
+
+TEST_F(HostWindow, AutoPlayQueryClosesAndCancelsOnlyWithAPasswordVerifier) {
+    hostState.previewMode = false;
+    const UINT autoPlay = WM_USER + 0x4321;
+    EXPECT_EQ(defaultSaverProc(window, autoPlay, 0, 0), 0);  // not registered: an unknown message
+    EXPECT_EQ(nextMessage(), UINT(WM_PAINT));
+
+    hostState.autoPlayMessage = autoPlay;
+    EXPECT_EQ(defaultSaverProc(window, autoPlay, 0, 0), 0);
+    EXPECT_EQ(nextMessage(), UINT(WM_CLOSE));
+    hostState.passwordVerifier = allowClose;
+    EXPECT_EQ(defaultSaverProc(window, autoPlay, 0, 0), 1);  // the saver holds the autoplay off
+    EXPECT_EQ(nextMessage(), UINT(WM_CLOSE));
+    // A preview answers it too: this rule is not one of the input rules a preview skips.
+    hostState.previewMode = true;
+    EXPECT_EQ(defaultSaverProc(window, autoPlay, 0, 0), 1);
+    EXPECT_EQ(nextMessage(), UINT(WM_CLOSE));
+}
+
+TEST_F(HostWindow, HelpInAPreviewGoesToItsHostWindow) {
+    HWND child = CreateWindowExA(0, "ZarnHostTest", "Preview", WS_CHILD | WS_VISIBLE, 0, 0, 32, 32, window, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_NE(child, nullptr);
+    hostState.previewMode = true;
+    for (UINT message : {UINT(WM_HELP), UINT(WM_CONTEXTMENU)}) {
+        EXPECT_EQ(hostWindowProc(child, message, 0, 77), 1);
+        MSG msg{};
+        GetMessageA(&msg, nullptr, 0, 0);
+        EXPECT_EQ(msg.message, message);
+        EXPECT_EQ(msg.hwnd, window);
+        EXPECT_EQ(msg.wParam, reinterpret_cast<WPARAM>(window));
+        EXPECT_EQ(msg.lParam, 77);
+    }
+    // Full screen there is no host: the request goes to the saver, nothing is posted.
+    hostState.previewMode = false;
+    EXPECT_EQ(hostWindowProc(child, WM_HELP, 0, 77), 0);
+    MSG msg{};
+    GetMessageA(&msg, nullptr, 0, 0);
+    EXPECT_EQ(msg.message, UINT(WM_PAINT));
+    DestroyWindow(child);
+    ZarnDestroyWindow(child);
+}
+
+// The system's requests to end reach every window as a close, one signal at a time.
+TEST_F(HostWindow, CloseSignalsBecomeCloseRequests) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        ASSERT_EQ(std::raise(signal), 0);
+        EXPECT_EQ(nextMessage(), UINT(WM_CLOSE)) << signal;
+        EXPECT_EQ(nextMessage(), UINT(WM_PAINT)) << signal;  // one close per signal
+    }
+}
+
+TEST_F(HostWindow, DialogOwnerFollowsTheCommandLine) {
+    HWND foreground = CreateWindowExA(0, "ZarnHostTest", "f", WS_POPUP | WS_VISIBLE, 0, 0, 8, 8, nullptr, nullptr,
+                                      nullptr, nullptr);
+    ASSERT_NE(foreground, nullptr);
+    SetForegroundWindow(foreground);
+    ASSERT_EQ(GetForegroundWindow(), foreground);
+
+    for (const char* line : {"", "   ", "-", "/", " -/ "})
+        EXPECT_EQ(configDialogOwner(parseCommandLine(line)), nullptr) << '"' << line << '"';
+    EXPECT_EQ(configDialogOwner(parseCommandLine("/c")), foreground);
+    EXPECT_EQ(configDialogOwner(parseCommandLine("-C")), foreground);
+    const std::string ownedLine = "/c:" + std::to_string(reinterpret_cast<uintptr_t>(window));
+    EXPECT_EQ(configDialogOwner(parseCommandLine(ownedLine.c_str())), window);
+    // A handle that names no window falls back to the foreground window.
+    EXPECT_EQ(configDialogOwner(parseCommandLine("/c:12")), foreground);
+    EXPECT_EQ(configDialogOwner(parseCommandLine("/c:18446744073709551617")), foreground);
+    DestroyWindow(foreground);
+    ZarnDestroyWindow(foreground);
+}
+
+// The AC line is measured from the status the saver read as it started: a change while it
+// loads is noticed by the first look at the power line.
+TEST_F(HostWindow, PowerChangeWhileLoadingIsNoticed) {
+    TempDir sys;
+    ScopedEnvironment environment;
+    environment.set("ZARN_SYSFS_ROOT", sys.path());
+    sys.write("class/power_supply/AC/type", "Mains\n");
+    sys.write("class/power_supply/AC/online", "1\n");
+    zarnForgetAcLineStatus();
+    hostState.acLineStatus = readAcLineStatus();  // as the full-screen saver starts
+    ASSERT_EQ(hostState.acLineStatus, AC_LINE_ONLINE);
+    sys.write("class/power_supply/AC/online", "0\n");  // unplugged while loading
+
+    zarnPostPowerNotices(std::vector<HWND>{window});
+    MSG msg{};
+    GetMessageA(&msg, nullptr, 0, 0);
+    EXPECT_EQ(msg.message, UINT(WM_POWERBROADCAST));
+    EXPECT_EQ(msg.wParam, WPARAM(PBT_APMPOWERSTATUSCHANGE));
+    hostState.previewMode = false;
+    defaultSaverProc(window, msg.message, msg.wParam, msg.lParam);
+    EXPECT_EQ(nextMessage(), UINT(WM_CLOSE));
+    zarnForgetAcLineStatus();
+}
+
 TEST_F(HostWindow, PaintRuleKeepsAnInvalidWindowPaintingUntilValidated) {
     EXPECT_EQ(nextMessage(), UINT(WM_PAINT));
     EXPECT_EQ(nextMessage(), UINT(WM_PAINT));  // nobody validated it
@@ -195,7 +365,8 @@ TEST_F(HostWindow, PaintRuleKeepsAnInvalidWindowPaintingUntilValidated) {
 // render, a key press closes the saver, and the loop ends with the quit code.
 TEST(HostRun, FullScreenRunEndsOnAKeyPress) {
     TempDir dir;
-    setenv("ZARN_REGISTRY", (dir.path() + "/registry.reg").c_str(), 1);
+    ScopedEnvironment environment;
+    environment.set("ZARN_REGISTRY", dir.path() + "/registry.reg");
     dir.write("registry.reg", "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"
                               "\"InstallDir\"=\"" + dir.path() + "\"\n");
     dir.write("data/assetLibrary.txt", "");

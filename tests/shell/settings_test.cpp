@@ -2,6 +2,7 @@
 // folder, and what a save leaves behind, on a full disk and in a folder nobody may write too.
 #include "shell/SaverSettings.h"
 
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 #include <windows.h>
@@ -23,8 +24,7 @@ const char* const keyHeader = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane
 
 class SettingsTest : public testing::Test {
 protected:
-    void SetUp() override { setenv("ZARN_REGISTRY", (dir.path() + "/registry.reg").c_str(), 1); }
-    void TearDown() override { unsetenv("ZARN_REGISTRY"); }
+    void SetUp() override { environment.set("ZARN_REGISTRY", dir.path() + "/registry.reg"); }
 
     void expectDefaults(const SaverSettings& s) {
         EXPECT_FALSE(s.UseMilitaryTime);
@@ -36,6 +36,7 @@ protected:
     }
 
     TempDir dir;
+    ScopedEnvironment environment;
 };
 
 }  // namespace
@@ -156,19 +157,14 @@ TEST_F(SettingsTest, AnUnreadableSettingsFileGivesDefaultsAndIsKept) {
 
 TEST_F(SettingsTest, AKeyThatCannotBeOpenedChangesNothing) {
     // With no registry file location at all, the key cannot be opened.
-    unsetenv("ZARN_REGISTRY");
-    const char* home = getenv("HOME");
-    const char* xdg = getenv("XDG_CONFIG_HOME");
-    std::string savedHome = home ? home : "", savedXdg = xdg ? xdg : "";
-    unsetenv("HOME");
-    unsetenv("XDG_CONFIG_HOME");
+    environment.unset("ZARN_REGISTRY");
+    environment.unset("HOME");
+    environment.unset("XDG_CONFIG_HOME");
 
     SaverSettings s;
     s.Antialiasing = 0;
     s.load();
     s.save();
-    if (home) setenv("HOME", savedHome.c_str(), 1);
-    if (xdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
 
     EXPECT_EQ(0, s.Antialiasing);
     EXPECT_STREQ("", s.getInstallDir());
@@ -201,7 +197,7 @@ TEST_F(SettingsTest, ASaveThatCannotBeWrittenKeepsTheOldFileWholeAndSaysNothing)
     EXPECT_EQ(1024, again.Resolution);
 
     // A config folder nobody may write, root included (sysfs): silence, and defaults on load.
-    setenv("ZARN_REGISTRY", "/sys/zarn-screensaver/registry.reg", 1);
+    environment.set("ZARN_REGISTRY", "/sys/zarn-screensaver/registry.reg");
     testing::internal::CaptureStderr();
     s.save();
     SaverSettings fresh;

@@ -1,5 +1,6 @@
 // The hack's X side: the root window for --root outside a host, and the normal window the hack
 // opens when tried from a terminal, with the saver's preview running inside it.
+#include "HackIcon.h"
 #include "HackPlatform.h"
 #include "HackProcess.h"
 
@@ -80,6 +81,7 @@ int hackRunInOwnWindow(const std::string& saver, const char* title, int width, i
         return 1;
     }
     const Window window = createTopLevel(display, title, width, height);
+    hackSetSaverIcon(display, window, saver);
     Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     XSetWMProtocols(display, window, &deleteWindow, 1);

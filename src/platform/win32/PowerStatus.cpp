@@ -3,6 +3,8 @@
 // own that stands in for /sys.
 #include <windows.h>
 
+#include "win32/messages/PowerNotices.h"
+
 #include <dirent.h>
 
 #include <cstdlib>
@@ -46,6 +48,7 @@ BOOL GetSystemPowerStatus(LPSYSTEM_POWER_STATUS lpSystemPowerStatus) {
     if (!lpSystemPowerStatus) return FALSE;
     *lpSystemPowerStatus = SYSTEM_POWER_STATUS{};
     lpSystemPowerStatus->ACLineStatus = readAcLineStatus();
+    zarnNoteAcLineStatusRead(lpSystemPowerStatus->ACLineStatus);
     lpSystemPowerStatus->BatteryFlag = 0xFF;
     lpSystemPowerStatus->BatteryLifePercent = 0xFF;
     lpSystemPowerStatus->BatteryLifeTime = 0xFFFFFFFFu;

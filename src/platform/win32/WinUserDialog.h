@@ -102,6 +102,13 @@ int GetObjectA(HGDIOBJ h, int c, LPVOID pv);
 #define IDC_HAND MAKEINTRESOURCEA(32649)
 #define GCLP_HCURSOR (-12)
 
+// The program's icon resources by number (any instance is the program); the same id
+// always gives the same handle, null when there is no such icon.
+HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
+// The program's string table: copies at most cchBufferMax - 1 characters and a terminator;
+// returns the number copied, 0 when there is no such string.
+int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
+
 // System cursors only (hInstance null); the same name always gives the same handle.
 HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 // Dialog windows only: their class's cursor, shown while the pointer is over any dialog.

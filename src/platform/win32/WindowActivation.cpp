@@ -3,6 +3,7 @@
 // succeed on them so the same code runs with and without a display.
 #include <windows.h>
 
+#include "win32/messages/XPreviewHost.h"
 #include "win32/window/WindowObject.h"
 #include "win32/window/XWindowProperties.h"
 
@@ -10,13 +11,19 @@
 
 namespace {
 HWND focusWindow = nullptr;
+// Off-screen windows have no desktop to ask: the foreground is the last window given it.
+HWND offscreenForeground = nullptr;
 }
+
+HWND zarnOffscreenForegroundWindow() { return IsWindow(offscreenForeground) ? offscreenForeground : nullptr; }
 
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     if (!zarnIsLiveWindow(hWnd)) return FALSE;
     BOOL wasVisible = TRUE;
     if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) {
         wasVisible = (SDL_GetWindowFlags(hWnd->sdlWindow) & SDL_WINDOW_SHOWN) != 0;
+        if (zarnShowPreviewChild(hWnd, nCmdShow != SW_HIDE))
+            return wasVisible;
         if (nCmdShow == SW_HIDE)
             SDL_HideWindow(hWnd->sdlWindow);
         else
@@ -30,6 +37,7 @@ BOOL SetForegroundWindow(HWND hWnd) {
     if (!zarnIsLiveWindow(hWnd))
         return hWnd && IsWindow(hWnd) && zarnRaiseAndFocusXWindow(reinterpret_cast<uintptr_t>(hWnd));
     if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) SDL_RaiseWindow(hWnd->sdlWindow);
+    if (hWnd->kind == WindowKind::Offscreen) offscreenForeground = hWnd;
     return TRUE;
 }
 

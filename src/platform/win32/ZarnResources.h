@@ -44,6 +44,11 @@ struct ZarnImageResource {
 bool ZarnAddDialogResource(const ZarnDialogTemplate* dialogTemplate);
 bool ZarnAddImageResource(const ZarnImageResource& image);
 const ZarnDialogTemplate* ZarnFindDialogResource(LPCSTR name);
+// The string table: LoadStringA finds these by id.
+bool ZarnAddStringResource(UINT id, const char* text);
+bool ZarnHasImageResource(WORD id, bool icon);
+// Which icon resource a handle from LoadIconA is, 0 for anything else.
+WORD ZarnIconResourceId(HICON icon);
 // The file of an image resource, null when there is none or it cannot be located.
 const char* ZarnImageResourcePath(WORD id, bool icon);
 

@@ -4,6 +4,7 @@
 #include "d3d9/gl/GLDevice.h"
 
 #include "d3d9/gl/GLDirect3D9.h"
+#include "win32/messages/XPreviewHost.h"
 #include "win32/window/WindowObject.h"
 
 #include <algorithm>
@@ -62,8 +63,15 @@ bool GLDevice::initialise(GLDirect3D9* d3d, HWND window, const D3DPRESENT_PARAME
     deviceWindow = window;
     presentParams = p;
     std::string error;
-    context = window->kind == WindowKind::Sdl ? GLContext::createForWindow(window->sdlWindow, &error)
-                                              : GLContext::createOffscreen(&error);
+    if (window->kind == WindowKind::Sdl) {
+        // A preview child whose host has gone cannot carry a context; the device then draws
+        // off-screen until the close that is already on its way, and presents nothing.
+        ZarnPreviewChildHold hold(window);
+        context = hold.childExists() ? GLContext::createForWindow(window->sdlWindow, &error)
+                                     : GLContext::createOffscreen(&error);
+    } else {
+        context = GLContext::createOffscreen(&error);
+    }
     if (!context || !context->makeCurrent()) {
         *result = D3DERR_NOTAVAILABLE;
         return false;

@@ -12,7 +12,8 @@ struct HFONT__ {
 };
 
 struct HICON__ {
-    WORD systemId;
+    WORD systemId;    // a system cursor's resource id
+    WORD resourceId;  // or the program's icon resource
 };
 
 namespace {
@@ -22,8 +23,14 @@ std::vector<std::unique_ptr<HFONT__>>& fonts() {
     return list;
 }
 
-HICON__ arrowCursor{32512};
-HICON__ handCursor{32649};
+HICON__ arrowCursor{32512, 0};
+HICON__ handCursor{32649, 0};
+
+// One handle per icon resource, as LoadIcon gives the same shared icon every time.
+std::vector<std::unique_ptr<HICON__>>& icons() {
+    static std::vector<std::unique_ptr<HICON__>> list;
+    return list;
+}
 HCURSOR classCursor = &arrowCursor;
 
 }  // namespace
@@ -94,4 +101,21 @@ ULONG_PTR SetClassLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
 ULONG_PTR GetClassLongPtrA(HWND hWnd, int nIndex) {
     if (!zarnDialogFromHandle(hWnd) || nIndex != GCLP_HCURSOR) return 0;
     return reinterpret_cast<ULONG_PTR>(classCursor);
+}
+
+HICON LoadIconA(HINSTANCE, LPCSTR lpIconName) {
+    // The program's own icons only (every instance is the program), named by number.
+    if (!lpIconName || !IS_INTRESOURCE(lpIconName)) return nullptr;
+    const WORD id = WORD(reinterpret_cast<uintptr_t>(lpIconName));
+    if (!ZarnHasImageResource(id, true)) return nullptr;
+    for (const auto& icon : icons())
+        if (icon->resourceId == id) return icon.get();
+    icons().push_back(std::make_unique<HICON__>(HICON__{0, id}));
+    return icons().back().get();
+}
+
+WORD ZarnIconResourceId(HICON icon) {
+    for (const auto& known : icons())
+        if (known.get() == icon) return known->resourceId;
+    return 0;
 }

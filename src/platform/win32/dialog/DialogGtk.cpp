@@ -7,11 +7,13 @@
 // GTK is started here on first use only, so the saver's own modes never touch it.
 #include "win32/dialog/DialogObject.h"
 
+#include "win32/messages/CloseSignals.h"
 #include "win32/window/WindowObject.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <gdk/gdkx.h>
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 
 #include <string>
@@ -167,21 +169,47 @@ private:
         view->sendCommand(nullptr, IDCANCEL, BN_CLICKED);
         return TRUE;  // the procedure decides whether the dialog ends
     }
+    // An event that bubbled up from a control carries coordinates in that control's own
+    // window; the procedure always gets them in the dialog's client area.
+    LPARAM clientPointOf(double rootX, double rootY) const {
+        GdkWindow* surface = events ? gtk_widget_get_window(events) : nullptr;
+        int left = 0, top = 0;
+        if (surface) gdk_window_get_origin(surface, &left, &top);
+        return clientPoint(rootX - left, rootY - top);
+    }
     static gboolean onMotion(GtkWidget*, GdkEventMotion* motion, gpointer self) {
         auto* view = static_cast<GtkDialogView*>(self);
-        zarnCallDialogProc(view->dialog, WM_MOUSEMOVE, mouseKeyState(motion->state), clientPoint(motion->x, motion->y));
+        zarnCallDialogProc(view->dialog, WM_MOUSEMOVE, mouseKeyState(motion->state),
+                           view->clientPointOf(motion->x_root, motion->y_root));
+        return FALSE;
+    }
+    // The pointer passing between the dialog's face and a control's own window arrives as
+    // crossing events, often without a motion event at the new place: it is a move too.
+    static gboolean onCrossing(GtkWidget*, GdkEventCrossing* crossing, gpointer self) {
+        auto* view = static_cast<GtkDialogView*>(self);
+        const LPARAM at = view->clientPointOf(crossing->x_root, crossing->y_root);
+        const int x = short(LOWORD(at)), y = short(HIWORD(at));
+        const RECT& client = view->dialog->clientPixels;
+        if (x >= 0 && y >= 0 && x < client.right - client.left && y < client.bottom - client.top)
+            zarnCallDialogProc(view->dialog, WM_MOUSEMOVE, mouseKeyState(crossing->state), at);
         return FALSE;
     }
     static gboolean onButton(GtkWidget*, GdkEventButton* button, gpointer self) {
         auto* view = static_cast<GtkDialogView*>(self);
         if (button->type == GDK_BUTTON_PRESS && button->button == 1)
             zarnCallDialogProc(view->dialog, WM_LBUTTONDOWN, mouseKeyState(button->state) | MK_LBUTTON,
-                               clientPoint(button->x, button->y));
+                               view->clientPointOf(button->x_root, button->y_root));
         return FALSE;
     }
     static gboolean onDraw(GtkWidget*, cairo_t*, gpointer self) {
         zarnCallDialogProc(static_cast<GtkDialogView*>(self)->dialog, WM_PAINT, 0, 0);
         return FALSE;
+    }
+    // The system asks the program to end: as the close button, Cancel.
+    static gboolean onCloseSignal(gint, GIOCondition, gpointer self) {
+        auto* view = static_cast<GtkDialogView*>(self);
+        if (zarnTakeCloseSignal()) view->sendCommand(nullptr, IDCANCEL, BN_CLICKED);
+        return G_SOURCE_CONTINUE;
     }
     static void onRealize(GtkWidget*, gpointer self) {
         auto* view = static_cast<GtkDialogView*>(self);
@@ -343,7 +371,8 @@ void GtkDialogView::build(HWND owner) {
     if (const char* icon = ZarnProgramIconPath()) gtk_window_set_icon_from_file(GTK_WINDOW(window), icon, nullptr);
 
     events = gtk_event_box_new();
-    gtk_widget_add_events(events, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK);
+    gtk_widget_add_events(events,
+                          GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK);
     GtkWidget* fixed = gtk_fixed_new();
     const RECT& client = dialog->clientPixels;
     gtk_widget_set_size_request(fixed, client.right - client.left, client.bottom - client.top);
@@ -370,6 +399,8 @@ void GtkDialogView::build(HWND owner) {
     g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), this);
     g_signal_connect(events, "motion-notify-event", G_CALLBACK(onMotion), this);
     g_signal_connect(events, "button-press-event", G_CALLBACK(onButton), this);
+    g_signal_connect(events, "enter-notify-event", G_CALLBACK(onCrossing), this);
+    g_signal_connect(events, "leave-notify-event", G_CALLBACK(onCrossing), this);
     g_signal_connect(events, "draw", G_CALLBACK(onDraw), this);
     g_signal_connect(events, "realize", G_CALLBACK(onRealize), this);
 
@@ -390,7 +421,10 @@ void GtkDialogView::build(HWND owner) {
 void GtkDialogView::run() {
     gtk_widget_show_all(window);
     gtk_window_present(GTK_WINDOW(window));
+    const int signals = zarnCloseSignalDescriptor();
+    const guint signalWatch = signals >= 0 ? g_unix_fd_add(signals, G_IO_IN, onCloseSignal, this) : 0;
     while (!dialog->ended) gtk_main_iteration_do(TRUE);
+    if (signalWatch) g_source_remove(signalWatch);
     gtk_widget_hide(window);
     while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
@@ -399,7 +433,10 @@ void GtkDialogView::run() {
 
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc, LPARAM dwInitParam) {
     const ZarnDialogTemplate* dialogTemplate = ZarnFindDialogResource(lpTemplateName);
-    if (!dialogTemplate || !lpDialogFunc || !startGtk()) return -1;
+    if (!dialogTemplate || !lpDialogFunc) return -1;
+    // Before GTK starts, so that a signal while it does is not lost but waits for the loop.
+    zarnCatchCloseSignals();
+    if (!startGtk()) return -1;
     DialogObject* dialog = zarnCreateDialogObject(dialogTemplate, lpDialogFunc);
     if (!dialog) return -1;
     dialog->handle->parent = hWndParent;

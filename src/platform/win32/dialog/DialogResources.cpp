@@ -2,7 +2,10 @@
 // arithmetic every dialog uses.
 #include "ZarnResources.h"
 
+#include <algorithm>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace {
@@ -14,6 +17,10 @@ std::vector<const ZarnDialogTemplate*>& dialogTable() {
 }
 std::vector<ZarnImageResource>& imageTable() {
     static std::vector<ZarnImageResource> table;
+    return table;
+}
+std::map<UINT, std::string>& stringTable() {
+    static std::map<UINT, std::string> table;
     return table;
 }
 
@@ -35,6 +42,30 @@ bool ZarnAddDialogResource(const ZarnDialogTemplate* dialogTemplate) {
 bool ZarnAddImageResource(const ZarnImageResource& image) {
     imageTable().push_back(image);
     return true;
+}
+
+bool ZarnAddStringResource(UINT id, const char* text) {
+    if (!text) return false;
+    stringTable()[id] = text;
+    return true;
+}
+
+int LoadStringA(HINSTANCE, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
+    if (!lpBuffer || cchBufferMax <= 0) return 0;
+    lpBuffer[0] = '\0';
+    auto found = stringTable().find(uID);
+    if (found == stringTable().end()) return 0;
+    // As much as fits, always terminated; the answer is the number of characters copied.
+    const size_t copied = std::min(found->second.size(), size_t(cchBufferMax - 1));
+    std::memcpy(lpBuffer, found->second.data(), copied);
+    lpBuffer[copied] = '\0';
+    return int(copied);
+}
+
+bool ZarnHasImageResource(WORD id, bool icon) {
+    for (const ZarnImageResource& image : imageTable())
+        if (image.id == id && image.icon == icon) return true;
+    return false;
 }
 
 const ZarnDialogTemplate* ZarnFindDialogResource(LPCSTR name) {

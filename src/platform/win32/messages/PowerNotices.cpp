@@ -17,11 +17,25 @@ void broadcast(const std::vector<HWND>& windows, WPARAM event) {
             zarnPostMessage(window, WM_POWERBROADCAST, event, 0);
 }
 
+// What a change is measured from: the first status anyone read (the saver reads it as it
+// starts), then each status the poll reads. A change while the saver loads is one too.
+bool known = false;
+BYTE lastStatus = AC_LINE_UNKNOWN;
+
 }  // namespace
 
+void zarnNoteAcLineStatusRead(BYTE status) {
+    if (known) return;
+    known = true;
+    lastStatus = status;
+}
+
+void zarnForgetAcLineStatus() {
+    known = false;
+    lastStatus = AC_LINE_UNKNOWN;
+}
+
 void zarnPostPowerNotices(const std::vector<HWND>& windows) {
-    static bool known = false;
-    static BYTE lastStatus = AC_LINE_UNKNOWN;
     static std::chrono::steady_clock::time_point lastPoll;
     const auto now = std::chrono::steady_clock::now();
     if (!known || now - lastPoll >= acPollInterval) {

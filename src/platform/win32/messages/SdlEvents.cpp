@@ -91,8 +91,9 @@ void translate(const SDL_Event& event) {
         return;
     }
     case SDL_QUIT:
-        // SDL turns SIGINT and SIGTERM into this: close every window the orderly way, so the
-        // saver releases what it holds and closes its log before the process ends.
+        // SDL's own request to end (its signal handlers are off; the program has its own):
+        // close every window the orderly way, so the saver releases what it holds and
+        // closes its log before the process ends.
         zarnPostCloseToAllWindows();
         return;
     default:

@@ -1,6 +1,7 @@
 // Window classes, window creation and destruction, and the message queue with Win32's paint
 // rule: a window that is never validated is sent WM_PAINT whenever its queue is empty. The
 // saver's frame loop is built on exactly that rule.
+#include "win32/messages/CloseSignals.h"
 #include "win32/messages/ForeignMessages.h"
 #include "win32/messages/MessageState.h"
 #include "win32/messages/PowerNotices.h"
@@ -36,6 +37,8 @@ int quitCode = 0;
 // there is no such window. X errors for a bad id are swallowed rather than fatal.
 bool foreignXWindowAttributes(HWND window, XWindowAttributes* attributes) {
     if (!window || zarnIsLiveWindow(window)) return false;
+    // X ids are 32-bit: a larger handle names no X window, however its low half reads.
+    if (reinterpret_cast<uintptr_t>(window) > UINT32_MAX) return false;
     Display* display = zarnXDisplay();
     if (!display) return false;
     ScopedXErrorsIgnored ignore(display);
@@ -55,15 +58,32 @@ bool foreignXWindowSize(HWND window, int* width, int* height) {
     return true;
 }
 
-// Puts an SDL window inside a foreign X window, so a preview draws in its host's pane.
+bool sdlX11Window(HWND window, SDL_SysWMinfo* info) {
+    SDL_VERSION(&info->version);
+    return window->sdlWindow && SDL_GetWindowWMInfo(window->sdlWindow, info) && info->subsystem == SDL_SYSWM_X11;
+}
+
+// Puts an SDL window inside a foreign X window and shows it there, so a preview draws in its
+// host's pane. A host that is already gone leaves the child unmapped: it is no one's child,
+// and mapped it would appear on the desktop as a window of its own.
 void reparentIntoForeign(HWND window, HWND parent) {
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window->sdlWindow || !SDL_GetWindowWMInfo(window->sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11)
-        return;
-    XReparentWindow(info.info.x11.display, info.info.x11.window, Window(reinterpret_cast<uintptr_t>(parent)), 0, 0);
-    XMapRaised(info.info.x11.display, info.info.x11.window);
-    XSync(info.info.x11.display, False);
+    if (!sdlX11Window(window, &info)) return;
+    Display* display = info.info.x11.display;
+    const Window host = Window(reinterpret_cast<uintptr_t>(parent));
+    XReparentWindow(display, info.info.x11.window, host, 0, 0);
+    XSync(display, False);
+    Window root = 0, actualParent = 0, *children = nullptr;
+    unsigned int count = 0;
+    const bool known = XQueryTree(display, info.info.x11.window, &root, &actualParent, &children, &count) != 0;
+    if (children) XFree(children);
+    if (!known || actualParent != host) return;
+    XMapRaised(display, info.info.x11.window);
+    XSync(display, False);
+}
+
+bool hasMessageWindow() {
+    return std::any_of(messageWindows.begin(), messageWindows.end(), zarnIsMessageWindow);
 }
 
 LRESULT callWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -114,6 +134,8 @@ void ZarnResetMessageQueue() {
 
 ATOM RegisterClassA(const WNDCLASSA* lpWndClass) {
     if (!lpWndClass || !lpWndClass->lpszClassName || !lpWndClass->lpfnWndProc) return 0;
+    // A program with windows ends through them when the system asks it to.
+    zarnCatchCloseSignals();
     const std::string name = lpWndClass->lpszClassName;
     // Win32 refuses a second registration of a class name in the same module.
     if (classes.count(name)) return 0;
@@ -146,13 +168,16 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         if (fullScreen && zarnStartSdlVideo() && zarnSdlVideoIsWayland()) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         window = zarnCreateSdlWindow(lpWindowName, X, Y, nWidth, nHeight, flags);
         if (window) {
+            zarnSetWindowIcon(window, found->second.hIcon);
             zarnSetXWindowClass(window, lpClassName);
             if (fullScreen) zarnSetXFullScreenState(window);
             if (foreignHost) {
-                reparentIntoForeign(window, hWndParent);
+                // Watched first, so that errors from a host that goes in the meantime are
+                // known for what they are.
                 zarnWatchPreviewHost(window, reinterpret_cast<uintptr_t>(hWndParent));
+                reparentIntoForeign(window, hWndParent);
             }
-            if ((dwStyle & WS_VISIBLE) || foreignHost) SDL_ShowWindow(window->sdlWindow);
+            if ((dwStyle & WS_VISIBLE) && !foreignHost) SDL_ShowWindow(window->sdlWindow);
             if (fullScreen) zarnSpanXFullScreenMonitors(window);
         }
     }
@@ -183,7 +208,8 @@ BOOL DestroyWindow(HWND hWnd) {
     for (auto it = queue.begin(); it != queue.end();) it = (it->hwnd == hWnd) ? queue.erase(it) : it + 1;
     // The window object itself stays: a Direct3D device made on it is kept until the process
     // ends and may still refer to it. Only what the user sees goes away.
-    if (hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) SDL_HideWindow(hWnd->sdlWindow);
+    if (!zarnShowPreviewChild(hWnd, false) && hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow)
+        SDL_HideWindow(hWnd->sdlWindow);
     messageWindows.erase(std::remove(messageWindows.begin(), messageWindows.end(), hWnd), messageWindows.end());
     return TRUE;
 }
@@ -253,7 +279,7 @@ HWND GetForegroundWindow() {
             return window;
     // Another program's window (a settings program asking for our dialog) is named by its
     // X id, as foreign windows are everywhere else.
-    if (backend != ZARN_WINDOWS_ON_DISPLAY) return nullptr;
+    if (backend != ZARN_WINDOWS_ON_DISPLAY) return zarnOffscreenForegroundWindow();
     return reinterpret_cast<HWND>(uintptr_t(zarnXActiveWindow()));
 }
 
@@ -317,6 +343,8 @@ BOOL GetMessageA(LPMSG lpMsg, HWND, UINT, UINT) {
     if (!lpMsg) return -1;
     for (;;) {
         auto& queue = zarnPostedMessages();
+        // Taken only once a window can hear it; until then it waits.
+        if (zarnCloseSignalPending() && hasMessageWindow() && zarnTakeCloseSignal()) zarnPostCloseToAllWindows();
         if (!queue.empty()) {
             *lpMsg = queue.front();
             queue.pop_front();

@@ -16,7 +16,7 @@ namespace {
 int reportXError(Display* display, XErrorEvent* error) {
     // A preview host that went away takes our child window with it; what fails on that
     // window in the meantime is expected, not worth a word.
-    if (zarnPreviewHostMayBeGone(error->error_code)) return 0;
+    if (zarnPreviewHostMayBeGone(error->error_code, error->resourceid)) return 0;
     char text[128] = "";
     XGetErrorText(display, error->error_code, text, sizeof text);
     std::fprintf(stderr, "zarn-screensaver: X error: %s (request %d.%d, resource 0x%lx)\n", text,

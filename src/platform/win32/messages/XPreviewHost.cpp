@@ -10,6 +10,7 @@
 #include "win32/window/XWindowProperties.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -19,6 +20,9 @@ namespace {
 HWND watchedChild = nullptr;
 Window watchedHost = 0;
 bool hostGone = false;
+// The close request for a gone host waits until the child takes messages: a host can go
+// while the child is still being made, before anything could receive it.
+bool closePosted = false;
 int heldBackErrors = 0;
 
 bool hostExists(Display* display) {
@@ -27,10 +31,15 @@ bool hostExists(Display* display) {
     return XGetWindowAttributes(display, watchedHost, &attributes) != 0;
 }
 
+void postCloseOnceTheChildListens() {
+    if (!hostGone || closePosted || !zarnIsMessageWindow(watchedChild)) return;
+    closePosted = true;
+    zarnPostMessage(watchedChild, WM_CLOSE, 0, 0);
+}
+
 void noteHostGone() {
-    if (hostGone) return;
     hostGone = true;
-    if (zarnIsMessageWindow(watchedChild)) zarnPostMessage(watchedChild, WM_CLOSE, 0, 0);
+    postCloseOnceTheChildListens();
 }
 
 void followHostSize(int width, int height) {
@@ -51,6 +60,7 @@ void zarnWatchPreviewHost(HWND child, uintptr_t host) {
     watchedChild = child;
     watchedHost = Window(host);
     hostGone = false;
+    closePosted = false;
     heldBackErrors = 0;
     {
         ScopedXErrorsIgnored ignore(display);
@@ -62,6 +72,7 @@ void zarnWatchPreviewHost(HWND child, uintptr_t host) {
 
 void zarnPumpPreviewHostEvents() {
     if (!watchedHost) return;
+    postCloseOnceTheChildListens();
     Display* display = zarnXDisplay();
     if (!display) return;
     while (XPending(display) > 0) {
@@ -97,10 +108,58 @@ bool zarnWindowStillOnServer(HWND window) {
     return exists;
 }
 
-bool zarnPreviewHostMayBeGone(int errorCode) {
+bool zarnPreviewHostMayBeGone(int errorCode, unsigned long resource) {
     if (!watchedHost) return false;
     if (hostGone) return true;
-    if (errorCode != BadWindow && errorCode != BadDrawable && errorCode != BadMatch) return false;
+    const bool aboutTheChild = resource != 0 && resource == zarnXWindowOf(watchedChild);
+    // BadGC: software GL frees the graphics context it failed to make for the dead child.
+    const bool expected =
+        errorCode == BadWindow || errorCode == BadDrawable || errorCode == BadMatch || errorCode == BadGC;
+    if (!aboutTheChild && !expected) return false;
     ++heldBackErrors;
     return true;
+}
+
+bool zarnShowPreviewChild(HWND window, bool show) {
+    if (!zarnIsLiveWindow(window) || window->kind != WindowKind::Sdl || !window->sdlWindow ||
+        !(window->style & WS_CHILD) || zarnIsLiveWindow(window->parent))
+        return false;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window->sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    // A host known gone leaves no place to show the child in: mapped, an orphan that was
+    // never reparented would appear on the desktop. Errors for a child that has gone with
+    // its host are held back by the error handler.
+    if (show && window == watchedChild && hostGone) return true;
+    if (show)
+        XMapRaised(info.info.x11.display, info.info.x11.window);
+    else
+        XUnmapWindow(info.info.x11.display, info.info.x11.window);
+    XFlush(info.info.x11.display);
+    return true;
+}
+
+ZarnPreviewChildHold::ZarnPreviewChildHold(HWND window) {
+    if (!watchedHost || window != watchedChild || !zarnIsLiveWindow(window) || !window->sdlWindow) return;
+    if (hostGone) {
+        exists = false;
+        return;
+    }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window->sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    XGrabServer(display);
+    grabbedDisplay = display;
+    // Asked on SDL's own connection: every other one waits while the server is held.
+    ScopedXErrorsIgnored ignore(display);
+    XWindowAttributes attributes{};
+    exists = XGetWindowAttributes(display, info.info.x11.window, &attributes) != 0;
+}
+
+ZarnPreviewChildHold::~ZarnPreviewChildHold() {
+    if (!grabbedDisplay) return;
+    Display* display = static_cast<Display*>(grabbedDisplay);
+    XUngrabServer(display);
+    XFlush(display);
 }

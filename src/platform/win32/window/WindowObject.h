@@ -53,6 +53,10 @@ inline void zarnSettlePresented(HWND window) {
 // SDL_WINDOW_BORDERLESS). Null when SDL has no video or refuses the window.
 HWND zarnCreateSdlWindow(const char* title, int x, int y, int width, int height, uint32_t sdlFlags);
 
+// Gives an SDL window the picture of an icon resource, which window lists show for it;
+// nothing for other windows, for no icon, or when the picture cannot be read.
+void zarnSetWindowIcon(HWND window, HICON icon);
+
 // The window object of an SDL window made by zarnCreateSdlWindow (null if none).
 HWND zarnWindowFromSdl(SDL_Window* sdlWindow);
 
@@ -65,6 +69,9 @@ HWND zarnOtherSessionWindow();
 
 // Refreshes the client size of an SDL window from SDL (after a resize).
 void zarnUpdateClientSize(HWND window);
+
+// The off-screen window SetForegroundWindow last chose, while it is a window (else null).
+HWND zarnOffscreenForegroundWindow();
 
 // The size an off-screen adapter reports as its one display mode: the most recently created
 // live off-screen window's client size, else 1024 × 768.
