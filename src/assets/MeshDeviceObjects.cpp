@@ -208,6 +208,7 @@ HRESULT Mesh::createObjObjects(IDirect3DDevice9* device) {
     }
     vertexBuffer->Unlock();
     // Without the caster copy the shadow pass draws from the full buffer, as before.
-    if (FAILED(createCasterObjects(device))) debugPrintf("Mesh %s casts from its full vertices\n", getName() ? getName() : "(unnamed)");
+    if (FAILED(createCasterObjects(device)))
+        debugPrintf("Mesh %s casts from its full vertices\n", getName() ? getName() : "(unnamed)");
     return S_OK;
 }
