@@ -111,6 +111,7 @@ void Mesh::releaseDeviceObjects() {
         vertexDecl->Release();
         vertexDecl = nullptr;
     }
+    releaseCasterObjects();
 }
 
 void Mesh::staticInit() {

@@ -108,6 +108,9 @@ public:
     void releaseDeviceObjects();
 
     void draw(IDirect3DDevice9* device);
+    // The shadow pass reads positions only: an .obj mesh draws it from its shared corners,
+    // indexed, instead of three full vertices per face.
+    void drawShadowCaster(IDirect3DDevice9* device);
     float intersectRay(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, D3DXVECTOR2* texCoord = nullptr);
     void customTexAnim(float du);
     void transformTexCoords(float a, float b, float c, float d);
@@ -129,6 +132,10 @@ public:
     IDirect3DVertexDeclaration9* vertexDecl = nullptr;
     IDirect3DVertexBuffer9* vertexBuffer = nullptr;
     IDirect3DIndexBuffer9* indexBuffer = nullptr;
+    IDirect3DVertexDeclaration9* casterDecl = nullptr;
+    IDirect3DVertexBuffer9* casterVertexBuffer = nullptr;
+    IDirect3DIndexBuffer9* casterIndexBuffer = nullptr;
+    UINT casterCornerCount = 0;
     ID3DXMesh* xMesh = nullptr;
     uint32_t xMaterialCount = 0;
     int32_t stripVertexCount = 0;
@@ -146,5 +153,7 @@ private:
     HRESULT createXObjects(IDirect3DDevice9* device);
     HRESULT createStripObjects(IDirect3DDevice9* device);
     HRESULT createObjObjects(IDirect3DDevice9* device);
+    HRESULT createCasterObjects(IDirect3DDevice9* device);
+    void releaseCasterObjects();
     void widenBounds(const float* p);
 };

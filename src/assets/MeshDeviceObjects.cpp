@@ -207,5 +207,8 @@ HRESULT Mesh::createObjObjects(IDirect3DDevice9* device) {
         faceTangentFrame(v);
     }
     vertexBuffer->Unlock();
+    // Without the caster copy the shadow pass draws from the full buffer, as before.
+    if (FAILED(createCasterObjects(device)))
+        debugPrintf("Mesh %s casts from its full vertices\n", getName() ? getName() : "(unnamed)");
     return S_OK;
 }

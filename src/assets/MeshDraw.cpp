@@ -34,3 +34,14 @@ void Mesh::draw(IDirect3DDevice9* device) {
     device->SetVertexDeclaration(vertexDecl);
     device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(faces.count));
 }
+
+void Mesh::drawShadowCaster(IDirect3DDevice9* device) {
+    if (!casterVertexBuffer || !casterIndexBuffer || !casterDecl || !device || xMesh || primGroups) {
+        draw(device);
+        return;
+    }
+    device->SetVertexDeclaration(casterDecl);
+    device->SetStreamSource(0, casterVertexBuffer, 0, sizeof(MeshFloat3));
+    device->SetIndices(casterIndexBuffer);
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, casterCornerCount, 0, static_cast<UINT>(faces.count));
+}

@@ -1,0 +1,101 @@
+// The shadow-caster copy of an .obj mesh: each distinct corner position once, and one index
+// per face corner, in face order. The shadow pass reads nothing but positions, so this draws
+// exactly the triangles of the full buffer while the vertex stage runs once per shared corner
+// rather than three times per face.
+#include "assets/Mesh.h"
+
+#include <climits>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+const D3DVERTEXELEMENT9 casterVertexElements[] = {
+    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    D3DDECL_END(),
+};
+
+// Corners are shared only when their bits are equal, so every vertex the pass sees holds the
+// very floats the full buffer holds.
+struct PositionBits {
+    uint32_t x, y, z;
+    bool operator==(const PositionBits& o) const { return x == o.x && y == o.y && z == o.z; }
+};
+struct PositionBitsHash {
+    size_t operator()(const PositionBits& p) const {
+        return (size_t(p.x) * 0x9E3779B1u) ^ (size_t(p.y) * 0x85EBCA77u) ^ (size_t(p.z) * 0xC2B2AE3Du);
+    }
+};
+
+PositionBits bitsOf(const MeshFloat3& p) {
+    PositionBits b;
+    std::memcpy(&b.x, &p.x, 4);
+    std::memcpy(&b.y, &p.y, 4);
+    std::memcpy(&b.z, &p.z, 4);
+    return b;
+}
+
+template <typename T>
+void releaseObject(T*& object) {
+    if (object) object->Release();
+    object = nullptr;
+}
+
+}  // namespace
+
+HRESULT Mesh::createCasterObjects(IDirect3DDevice9* device) {
+    if (faces.count <= 0) return S_OK;
+    std::vector<MeshFloat3> corners;
+    std::vector<uint32_t> indices;
+    std::unordered_map<PositionBits, uint32_t, PositionBitsHash> cornerOf;
+    indices.reserve(size_t(faces.count) * 3);
+    for (int32_t f = 0; f < faces.count; ++f) {
+        for (int c = 0; c < 3; ++c) {
+            const MeshFloat3& p = positions[faces[f].position[c]];
+            auto inserted = cornerOf.emplace(bitsOf(p), uint32_t(corners.size()));
+            if (inserted.second) corners.push_back(p);
+            indices.push_back(inserted.first->second);
+        }
+    }
+    const bool wide = corners.size() > 0xFFFF;
+    const size_t indexSize = wide ? 4 : 2;
+    if (indices.size() * indexSize > UINT_MAX || corners.size() * sizeof(MeshFloat3) > UINT_MAX) return E_FAIL;
+
+    // Texture edits lock the full buffer only; positions never change after load.
+    const DWORD usage = 0;
+    void* bytes = nullptr;
+    if (FAILED(device->CreateVertexDeclaration(casterVertexElements, &casterDecl)) ||
+        FAILED(device->CreateVertexBuffer(UINT(corners.size() * sizeof(MeshFloat3)), usage, 0, D3DPOOL_DEFAULT,
+                                          &casterVertexBuffer, nullptr)) ||
+        FAILED(casterVertexBuffer->Lock(0, 0, &bytes, 0)) || !bytes) {
+        releaseCasterObjects();
+        return E_FAIL;
+    }
+    std::memcpy(bytes, corners.data(), corners.size() * sizeof(MeshFloat3));
+    casterVertexBuffer->Unlock();
+
+    bytes = nullptr;
+    if (FAILED(device->CreateIndexBuffer(UINT(indices.size() * indexSize), 0, wide ? D3DFMT_INDEX32 : D3DFMT_INDEX16,
+                                         D3DPOOL_DEFAULT, &casterIndexBuffer, nullptr)) ||
+        FAILED(casterIndexBuffer->Lock(0, 0, &bytes, 0)) || !bytes) {
+        releaseCasterObjects();
+        return E_FAIL;
+    }
+    if (wide) {
+        std::memcpy(bytes, indices.data(), indices.size() * 4);
+    } else {
+        auto* out = static_cast<uint16_t*>(bytes);
+        for (uint32_t i : indices) *out++ = uint16_t(i);
+    }
+    casterIndexBuffer->Unlock();
+    casterCornerCount = UINT(corners.size());
+    return S_OK;
+}
+
+void Mesh::releaseCasterObjects() {
+    releaseObject(casterIndexBuffer);
+    releaseObject(casterVertexBuffer);
+    releaseObject(casterDecl);
+    casterCornerCount = 0;
+}
