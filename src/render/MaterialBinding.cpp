@@ -19,11 +19,6 @@ void reportSet(HRESULT hr, const char* handleName) {
 
 bool hasTexture(const Texture* texture) { return texture && texture->texture; }
 
-// The effects' passes leave blending as they find it, and a fixed-function draw before them
-// turns it on. Their draws are opaque, so blending them would only cost time per pixel and a
-// second compiled variant of each receiver.
-void drawOpaque(IDirect3DDevice9* device) { device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE); }
-
 D3DXVECTOR4 asVector(const D3DCOLORVALUE& c) { return D3DXVECTOR4(c.r, c.g, c.b, c.a); }
 
 struct DrawMatrices {
@@ -72,7 +67,6 @@ bool Material::bindEffect(ID3DXEffect** effect, IDirect3DDevice9* device) {
         reportSet(fx->SetFloat(e.h_bumpiness, bumpiness), "_effectBumpShadows.h_bumpiness");
         reportSet(fx->SetVector(e.h_eyePosition, &eyePosition), "_effectBumpShadows.h_eyePosition");
         reportSet(fx->SetVector(e.h_texTransform, &texTransform), "_effectBumpShadows.h_texTransform");
-        drawOpaque(device);
         return true;
     }
 
@@ -103,7 +97,6 @@ bool Material::bindEffect(ID3DXEffect** effect, IDirect3DDevice9* device) {
         reportSet(fx->SetFloat(pEff->h_reflectance, reflectance), "pEff->h_reflectance");
         reportSet(fx->SetVector(pEff->h_eyePosition, &eyePosition), "pEff->h_eyePosition");
         reportSet(fx->SetVector(pEff->h_texTransform, &texTransform), "pEff->h_texTransform");
-        drawOpaque(device);
         return true;
     }
 

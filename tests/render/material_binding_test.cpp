@@ -224,23 +224,3 @@ TEST_F(MaterialBinding, AThreePassTechniqueReportsThreePassesAndDrawsTheLast) {
     effect->EndPass();
     effect->End();
 }
-
-TEST_F(MaterialBinding, EffectDrawsAfterABlendedFixedFunctionDrawAreOpaque) {
-    ASSERT_TRUE(initShadowMaps(device));
-    giveTextures(true, true);
-    // A kind without an effect draws fixed-function and turns blending on...
-    material.effectKind = Material::textured;
-    ID3DXEffect* effect = nullptr;
-    EXPECT_FALSE(material.bindEffect(&effect, device));
-    DWORD blending = FALSE;
-    device->GetRenderState(D3DRS_ALPHABLENDENABLE, &blending);
-    ASSERT_EQ(blending, DWORD(TRUE));
-    // ...and each receiver turns it off again for its own draw.
-    for (auto kind : {Material::bumpShadow, Material::bumpReflectShadow}) {
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-        material.effectKind = kind;
-        ASSERT_TRUE(material.bindEffect(&effect, device));
-        device->GetRenderState(D3DRS_ALPHABLENDENABLE, &blending);
-        EXPECT_EQ(blending, DWORD(FALSE)) << "kind " << int(kind);
-    }
-}
