@@ -14,7 +14,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -65,30 +64,54 @@ protected:
     std::string file;
 };
 
+// The text of each element that starts with `opening`, up to its "/>".
+std::vector<std::string> elements(const std::string& text, const std::string& opening) {
+    std::vector<std::string> found;
+    for (size_t at = text.find(opening); at != std::string::npos; at = text.find(opening, at + 1)) {
+        const size_t end = text.find("/>", at);
+        if (end == std::string::npos) break;
+        found.push_back(text.substr(at, end - at));
+    }
+    return found;
+}
+
+// The value of name="..." in an element's text; empty when it has none.
+std::string attribute(const std::string& tag, const std::string& name) {
+    const std::string key = " " + name + "=\"";
+    const size_t at = tag.find(key);
+    if (at == std::string::npos) return {};
+    const size_t begin = at + key.size();
+    const size_t end = tag.find('"', begin);
+    return end == std::string::npos ? std::string() : tag.substr(begin, end - begin);
+}
+
 }  // namespace
 
 TEST(HackSettingsOptionsTest, EveryChoiceInTheHostsPanelIsAnOptionTheHackTakes) {
     std::ifstream xml(ZARN_SOURCE_DIR "/desktop/zarn.xml");
     ASSERT_TRUE(xml) << "desktop/zarn.xml";
     const std::string text((std::istreambuf_iterator<char>(xml)), std::istreambuf_iterator<char>());
-    const std::regex option("<option id=\"([^\"]+)\"[^>]*?(arg-set=\"([^\"]*)\")?\\s*/>");
-    const std::regex select("<select id=\"[^\"]+\">\\s*<option id=\"[^\"]+\" _label=\"[^\"]+\"\\s*/>");
-    int options = 0, plain = 0;
+    int options = 0, plain = 0, selects = 0;
     std::vector<std::string> everything;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it) {
+    for (const std::string& tag : elements(text, "<option ")) {
         ++options;
-        const std::string args = (*it)[3];
+        const std::string args = attribute(tag, "arg-set");
         if (args.empty()) {
             ++plain;
             continue;
         }
         const HackOptions parsed = parse(split(args));
-        EXPECT_EQ(HackTarget::root, parsed.target) << (*it)[1] << ": " << parsed.error;
-        EXPECT_TRUE(parsed.settings.any()) << (*it)[1];
+        EXPECT_EQ(HackTarget::root, parsed.target) << attribute(tag, "id") << ": " << parsed.error;
+        EXPECT_TRUE(parsed.settings.any()) << attribute(tag, "id");
         for (const std::string& word : split(args)) everything.push_back(word);
     }
     // Six settings, each first offered "as in the saver's settings", which passes nothing.
-    const auto selects = std::distance(std::sregex_iterator(text.begin(), text.end(), select), std::sregex_iterator());
+    for (size_t at = text.find("<select "); at != std::string::npos; at = text.find("<select ", at + 1)) {
+        const size_t first = text.find("<option ", at);
+        if (first == std::string::npos) break;
+        const std::string tag = text.substr(first, text.find("/>", first) - first);
+        if (attribute(tag, "arg-set").empty() && !attribute(tag, "_label").empty()) ++selects;
+    }
     EXPECT_EQ(6, selects);
     EXPECT_EQ(6, plain);
     EXPECT_EQ(6 + 15, options);
