@@ -231,6 +231,8 @@ hack_own_window_shows_the_icon)
     sleep 0.1
   done
   [ -n "$window" ] || fail "the hack's window did not appear"
+  # The window is found by its name, which reaches the server just before the icon does.
+  for _ in $(seq 20); do has_icon "$window" && break; sleep 0.1; done
   has_icon "$window" || fail "the hack's window has no icon"
   kill "$pid"
   set +e; wait_for_exit 5; code=$?; set -e
