@@ -78,20 +78,15 @@ void UIWidgetFrame::draw(RenderPass pass, const D3DXMATRIX* parentWorld, IDirect
     D3DXMATRIX placement;
     D3DXMatrixMultiply(&placement, &transform.matrix, &frameTransform.matrix);
     D3DXMATRIX world = widgetWorld(placement, parentWorld);
-    if (drawOrder) {
-        for (int32_t i = 0; i <= childCount; ++i) {
-            const int32_t entry = drawOrder[size_t(i)];
-            if (entry == kOwnMesh) {
-                if (mesh && material) drawWithMaterial(pass, &world, device, mesh, material);
-            } else if (children[size_t(entry)]) {
-                children[size_t(entry)]->draw(pass, &world, device);
-            }
+    // Without an order of its own: the frame's mesh, then the children by slot.
+    for (int32_t i = 0; i <= childCount; ++i) {
+        const int32_t entry = drawOrder ? drawOrder[size_t(i)] : i - 1;
+        if (entry == kOwnMesh) {
+            if (mesh && material) drawWithMaterial(pass, &world, device, mesh, material);
+        } else if (children[size_t(entry)]) {
+            children[size_t(entry)]->draw(pass, &world, device);
         }
-        return;
     }
-    if (mesh && material) drawWithMaterial(pass, &world, device, mesh, material);
-    for (int32_t i = 0; i < childCount; ++i)
-        if (children[i]) children[i]->draw(pass, &world, device);
 }
 
 float UIWidgetFrame::pick(const Vec3& origin, const Vec3& direction, float bestDistance, UIWidget** hitWidget,
