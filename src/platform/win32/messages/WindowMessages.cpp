@@ -58,17 +58,12 @@ bool foreignXWindowSize(HWND window, int* width, int* height) {
     return true;
 }
 
-bool sdlX11Window(HWND window, SDL_SysWMinfo* info) {
-    SDL_VERSION(&info->version);
-    return window->sdlWindow && SDL_GetWindowWMInfo(window->sdlWindow, info) && info->subsystem == SDL_SYSWM_X11;
-}
-
 // Puts an SDL window inside a foreign X window and shows it there, so a preview draws in its
 // host's pane. A host that is already gone leaves the child unmapped: it is no one's child,
 // and mapped it would appear on the desktop as a window of its own.
 void reparentIntoForeign(HWND window, HWND parent) {
     SDL_SysWMinfo info;
-    if (!sdlX11Window(window, &info)) return;
+    if (!zarnSdlX11Info(window, &info)) return;
     Display* display = info.info.x11.display;
     const Window host = Window(reinterpret_cast<uintptr_t>(parent));
     XReparentWindow(display, info.info.x11.window, host, 0, 0);

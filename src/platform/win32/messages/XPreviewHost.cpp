@@ -125,8 +125,7 @@ bool zarnShowPreviewChild(HWND window, bool show) {
         !(window->style & WS_CHILD) || zarnIsLiveWindow(window->parent))
         return false;
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window->sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    if (!zarnSdlX11Info(window, &info)) return false;
     // A host known gone leaves no place to show the child in: mapped, an orphan that was
     // never reparented would appear on the desktop. Errors for a child that has gone with
     // its host are held back by the error handler.
@@ -146,8 +145,7 @@ ZarnPreviewChildHold::ZarnPreviewChildHold(HWND window) {
         return;
     }
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window->sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    if (!zarnSdlX11Info(window, &info)) return;
     Display* display = info.info.x11.display;
     XGrabServer(display);
     grabbedDisplay = display;

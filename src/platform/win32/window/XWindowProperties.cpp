@@ -16,12 +16,6 @@
 
 namespace {
 
-bool x11Info(HWND window, SDL_SysWMinfo* info) {
-    if (!zarnIsLiveWindow(window) || window->kind != WindowKind::Sdl || !window->sdlWindow) return false;
-    SDL_VERSION(&info->version);
-    return SDL_GetWindowWMInfo(window->sdlWindow, info) && info->subsystem == SDL_SYSWM_X11;
-}
-
 std::string windowName(Display* display, Window window) {
     const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
     const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
@@ -86,14 +80,20 @@ void sendToRoot(Display* display, Window window, const char* messageName, const 
 
 }  // namespace
 
+bool zarnSdlX11Info(HWND window, SDL_SysWMinfo* info) {
+    if (!zarnIsLiveWindow(window) || window->kind != WindowKind::Sdl || !window->sdlWindow) return false;
+    SDL_VERSION(&info->version);
+    return SDL_GetWindowWMInfo(window->sdlWindow, info) && info->subsystem == SDL_SYSWM_X11;
+}
+
 uintptr_t zarnXWindowOf(HWND window) {
     SDL_SysWMinfo info;
-    return x11Info(window, &info) ? uintptr_t(info.info.x11.window) : 0;
+    return zarnSdlX11Info(window, &info) ? uintptr_t(info.info.x11.window) : 0;
 }
 
 void zarnSetXWindowClass(HWND window, const char* className) {
     SDL_SysWMinfo info;
-    if (!className || !x11Info(window, &info)) return;
+    if (!className || !zarnSdlX11Info(window, &info)) return;
     std::string name = className;
     XClassHint hint{name.data(), name.data()};
     XSetClassHint(info.info.x11.display, info.info.x11.window, &hint);
@@ -102,7 +102,7 @@ void zarnSetXWindowClass(HWND window, const char* className) {
 
 void zarnSetXFullScreenState(HWND window) {
     SDL_SysWMinfo info;
-    if (!x11Info(window, &info)) return;
+    if (!zarnSdlX11Info(window, &info)) return;
     Display* display = info.info.x11.display;
     const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
     const Atom fullScreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
@@ -113,7 +113,7 @@ void zarnSetXFullScreenState(HWND window) {
 
 void zarnSpanXFullScreenMonitors(HWND window) {
     SDL_SysWMinfo info;
-    if (!x11Info(window, &info)) return;
+    if (!zarnSdlX11Info(window, &info)) return;
     const int displays = SDL_GetNumVideoDisplays();
     if (displays < 2) return;
     // The monitors whose edges are the top, bottom, left and right edges of the desktop.

@@ -7,6 +7,11 @@
 
 #include <cstdint>
 
+struct SDL_SysWMinfo;
+
+// SDL's X11 details of a live SDL window: false for other windows and off X11.
+bool zarnSdlX11Info(HWND window, SDL_SysWMinfo* info);
+
 // The X window of an SDL window (0 when it has none, e.g. off-screen or not on X11).
 uintptr_t zarnXWindowOf(HWND window);
 
