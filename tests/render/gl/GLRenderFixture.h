@@ -193,12 +193,27 @@ protected:
         viewProj = view * proj;
     }
 
+    // A plane 8 units wide at z = 2, and a box of side 1.5 at the origin between it and the
+    // light at (-4, 5, -12): the box's shadow falls down and to the right of the box.
+    std::vector<DrawItem> planeAndBox() {
+        MeshBuilder plane;
+        plane.face({0, 0, 2}, {0, 0, -1}, {0, 1, 0}, 4.0f);
+        MeshBuilder box;
+        box.box({0, 0, 0}, 0.75f);
+        return {upload(plane), upload(box)};
+    }
+
     // Where a world point lands in the back buffer, in pixels.
     POINT pixelOf(D3DXVECTOR3 p) const {
         D3DXVECTOR3 ndc;
         D3DXVec3TransformCoord(&ndc, &p, &viewProj);
         return {LONG((ndc.x + 1) * 0.5f * float(saverState.presentParams.BackBufferWidth)),
                 LONG((1 - ndc.y) * 0.5f * float(saverState.presentParams.BackBufferHeight))};
+    }
+
+    double brightnessAt(const Picture& picture, D3DXVECTOR3 point) const {
+        POINT p = pixelOf(point);
+        return picture.brightness(int(p.x), int(p.y));
     }
 
     // One frame as the saver's frame loop draws it: redirect, clear, shadow pass (when asked),

@@ -9,26 +9,11 @@ namespace {
 
 class RenderPixels : public GLRenderFixture {
 protected:
-    // A plane 8 units wide at z = 2, and a box of side 1.5 at the origin between it and the
-    // light at (-4, 5, -12): the box's shadow falls down and to the right of the box.
-    std::vector<DrawItem> planeAndBox() {
-        MeshBuilder plane;
-        plane.face({0, 0, 2}, {0, 0, -1}, {0, 1, 0}, 4.0f);
-        MeshBuilder box;
-        box.box({0, 0, 0}, 0.75f);
-        return {upload(plane), upload(box)};
-    }
-
     // (1.2, -1.2, 2) lies in the shadow and is visible past the box; (-1.2, 1.2, 2) and
     // (1.2, -2.9, 2) are lit plane points, one on each side of the shadow.
     const D3DXVECTOR3 shadowed{1.2f, -1.2f, 2.0f};
     const D3DXVECTOR3 litUpperLeft{-1.2f, 1.2f, 2.0f};
     const D3DXVECTOR3 litBelow{1.2f, -2.9f, 2.0f};
-
-    double brightnessAt(const Picture& picture, D3DXVECTOR3 point) {
-        POINT p = pixelOf(point);
-        return picture.brightness(int(p.x), int(p.y));
-    }
 
     // Black frame with a white square of `side` pixels whose top-left corner is (x, y),
     // drawn through the fixed-function pipeline with lighting off.

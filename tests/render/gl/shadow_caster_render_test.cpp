@@ -73,11 +73,6 @@ protected:
         return presented();
     }
 
-    double brightnessAt(const Picture& picture, D3DXVECTOR3 point) {
-        POINT p = pixelOf(point);
-        return picture.brightness(int(p.x), int(p.y));
-    }
-
     Mesh mesh;
 };
 

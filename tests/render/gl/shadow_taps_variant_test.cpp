@@ -9,25 +9,12 @@ namespace {
 
 class ShadowTapsVariant : public GLRenderFixture {
 protected:
-    std::vector<DrawItem> planeAndBox() {
-        MeshBuilder plane;
-        plane.face({0, 0, 2}, {0, 0, -1}, {0, 1, 0}, 4.0f);
-        MeshBuilder box;
-        box.box({0, 0, 0}, 0.75f);
-        return {upload(plane), upload(box)};
-    }
-
     Picture startAndDraw(bool shadowsSetting, bool selectShadows) {
         releaseShadowMaps();
         saverState.settings.EnableShadows = shadowsSetting;
         EXPECT_TRUE(initShadowMaps(device));
         selectShadowMap(selectShadows);
         return renderFrame(scene, selectShadows);
-    }
-
-    double brightnessAt(const Picture& picture, D3DXVECTOR3 point) {
-        POINT p = pixelOf(point);
-        return picture.brightness(int(p.x), int(p.y));
     }
 
     std::vector<DrawItem> scene;
