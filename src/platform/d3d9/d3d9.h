@@ -216,6 +216,15 @@ typedef enum _D3DTEXTURESTAGESTATETYPE {
     D3DTSS_FORCE_DWORD = 0x7fffffff
 } D3DTEXTURESTAGESTATETYPE;
 
+// The colour operations the fixed-function stand-in tells apart; the others modulate.
+typedef enum _D3DTEXTUREOP {
+    D3DTOP_DISABLE = 1,
+    D3DTOP_SELECTARG1 = 2,
+    D3DTOP_SELECTARG2 = 3,
+    D3DTOP_MODULATE = 4,
+    D3DTOP_FORCE_DWORD = 0x7fffffff
+} D3DTEXTUREOP;
+
 typedef enum _D3DTEXTURETRANSFORMFLAGS {
     D3DTTFF_DISABLE = 0,
     D3DTTFF_COUNT1 = 1,

@@ -1,6 +1,7 @@
 // The draw path: turning recorded Direct3D state into GL just before a draw, then the draw.
 // Everything here compares against what was sent last (directly or through the state
-// cache); nothing allocates and nothing queries GL.
+// cache); apart from a fixed-function state's first draw, which builds its program, nothing
+// allocates and nothing queries GL.
 #include "d3d9/gl/GLDevice.h"
 
 #include <algorithm>
@@ -96,15 +97,22 @@ bool GLDevice::prepareDraw() {
     cache.bindDrawFramebuffer(fbo);
     if (renderStatesDirty) applyRenderStates();
     if (texturesDirty) applyTextures();
-    const GLuint program = currentProgram ? currentProgram : fixedFunction.program();
-    cache.useProgram(program);
-    applyProgramFixups(program);
+    GLuint program = currentProgram;
     if (!currentProgram) {
         GLTextureBase* stage0 = glTextureOf(textures[0]);
         fixedFunction.setStage0(stageStates[0][D3DTSS_COLOROP], stage0 && stage0->target() == GL_TEXTURE_2D,
                                 stageStates[0][D3DTSS_TEXTURETRANSFORMFLAGS]);
-        fixedFunction.upload();
+        bool built = false;
+        program = fixedFunction.selectProgram(&built);
+        if (built) {
+            if (program >= programs.size()) programs.resize(size_t(program) + 1);
+            programs[program] = ProgramRecord{};
+            programs[program].posFixupLocation = fixedFunction.posFixupLocation();
+        }
     }
+    cache.useProgram(program);
+    applyProgramFixups(program);
+    if (!currentProgram) fixedFunction.upload();
     if (renderTarget->container()) renderTarget->container()->markWritten();
     return true;
 }

@@ -8,108 +8,13 @@
 // D3DRS_NORMALIZENORMALS, so a scaled mesh lights as it does under Direct3D.
 #include "d3d9/gl/GLFixedFunction.h"
 
-#include "d3d9/gl/GLConventions.h"
+#include "d3d9/gl/GLFixedFunctionSource.h"
 #include "d3d9/gl/GLProgramBuilder.h"
 
 #include <cmath>
 #include <cstring>
 
 namespace {
-
-const char* vertexShader = R"(#version 330 core
-layout(location = 0) in vec3 inPosition;
-layout(location = 1) in vec3 inNormal;
-layout(location = 2) in vec4 inTexCoord;
-layout(location = 5) in vec4 inColour;
-uniform mat4 zarn_worldView;
-uniform mat4 zarn_projection;
-uniform mat3 zarn_normalMatrix;
-uniform mat4 zarn_texMatrix;
-uniform vec4 zarn_material[4];      // diffuse, ambient, specular, emissive
-uniform float zarn_power;
-uniform vec4 zarn_globalAmbient;
-uniform int zarn_lightCount;
-uniform vec3 zarn_lightDir[8];      // towards the light, view space, unit length
-uniform vec4 zarn_lightDiffuse[8];
-uniform vec4 zarn_lightSpecular[8];
-uniform vec4 zarn_lightAmbient[8];
-uniform ivec4 zarn_vertexFlags;     // lighting, specular, normalize, vertex colour
-uniform ivec4 zarn_stage;           // colour op, transform count, projected, alpha func
-out vec4 vDiffuse;
-out vec4 vSpecular;
-out vec4 vTexCoord;
-void main() {
-    vec4 viewPosition = zarn_worldView * vec4(inPosition, 1.0);
-    gl_Position = zarnClip(zarn_projection * viewPosition);
-
-    // Direct3D pads a two-component coordinate to (u, v, 1, 0) before the texture matrix,
-    // which puts the translation in the matrix's third row.
-    vec4 tc = vec4(inTexCoord.xy, 1.0, 0.0);
-    vTexCoord = zarn_stage.y != 0 ? zarn_texMatrix * tc : tc;
-
-    vec4 materialDiffuse = zarn_vertexFlags.w != 0 ? inColour : zarn_material[0];
-    if (zarn_vertexFlags.x == 0) {
-        vDiffuse = zarn_vertexFlags.w != 0 ? inColour : vec4(1.0);
-        vSpecular = vec4(0.0);
-        return;
-    }
-    vec3 n = zarn_normalMatrix * inNormal;
-    if (zarn_vertexFlags.z != 0) n = normalize(n);
-    vec3 toEye = -normalize(viewPosition.xyz);
-    vec3 diffuse = vec3(0.0);
-    vec3 ambient = zarn_globalAmbient.rgb;
-    vec3 specular = vec3(0.0);
-    for (int i = 0; i < zarn_lightCount; ++i) {
-        vec3 l = zarn_lightDir[i];
-        float nDotL = dot(n, l);
-        ambient += zarn_lightAmbient[i].rgb;
-        if (nDotL > 0.0) {
-            diffuse += zarn_lightDiffuse[i].rgb * nDotL;
-            if (zarn_vertexFlags.y != 0) {
-                vec3 h = normalize(l + toEye);
-                specular += zarn_lightSpecular[i].rgb * pow(max(dot(n, h), 0.0), zarn_power);
-            }
-        }
-    }
-    vec3 colour = zarn_material[3].rgb + zarn_material[1].rgb * ambient + materialDiffuse.rgb * diffuse;
-    vDiffuse = clamp(vec4(colour, materialDiffuse.a), 0.0, 1.0);
-    vSpecular = clamp(vec4(zarn_material[2].rgb * specular, 0.0), 0.0, 1.0);
-}
-)";
-
-const char* fragmentShader = R"(#version 330 core
-in vec4 vDiffuse;
-in vec4 vSpecular;
-in vec4 vTexCoord;
-uniform sampler2D zarn_texture0;
-uniform ivec4 zarn_stage;
-uniform float zarn_alphaRef;
-out vec4 fragColour;
-void main() {
-    vec4 colour = vDiffuse;
-    if (zarn_stage.x != 0) {
-        vec2 uv = vTexCoord.xy;
-        if (zarn_stage.z != 0) {
-            float q = zarn_stage.y == 2 ? vTexCoord.y : zarn_stage.y == 3 ? vTexCoord.z : vTexCoord.w;
-            uv = q != 0.0 ? uv / q : uv;
-        }
-        vec4 texel = texture(zarn_texture0, uv);
-        // Stage 0's default alpha operation selects the texture's alpha.
-        if (zarn_stage.x == 1) colour = texel;
-        else if (zarn_stage.x == 2) colour = vec4(vDiffuse.rgb, texel.a);
-        else colour = vec4(texel.rgb * vDiffuse.rgb, texel.a);
-    }
-    colour.rgb = min(colour.rgb + vSpecular.rgb, vec3(1.0));
-    int f = zarn_stage.w;
-    if (f != 0 && f != 8) {
-        float a = colour.a, r = zarn_alphaRef;
-        bool pass = f == 2 ? a < r : f == 3 ? a == r : f == 4 ? a <= r : f == 5 ? a > r
-                  : f == 6 ? a != r : f == 7 ? a >= r : false;
-        if (!pass) discard;
-    }
-    fragColour = colour;
-}
-)";
 
 D3DMATRIX identity() {
     D3DMATRIX m{};
@@ -146,34 +51,92 @@ void glffNormalMatrix(const D3DMATRIX& m, float out[9]) {
     for (int k = 0; k < 9; ++k) out[k] = cof[k] * scale;
 }
 
+bool GLFixedFunction::Locations::find(GLuint program) {
+    name = program;
+    worldView = glGetUniformLocation(program, "zarn_worldView");
+    projection = glGetUniformLocation(program, "zarn_projection");
+    normalMatrix = glGetUniformLocation(program, "zarn_normalMatrix");
+    texMatrix = glGetUniformLocation(program, "zarn_texMatrix");
+    material = glGetUniformLocation(program, "zarn_material");
+    power = glGetUniformLocation(program, "zarn_power");
+    globalAmbient = glGetUniformLocation(program, "zarn_globalAmbient");
+    lightCount = glGetUniformLocation(program, "zarn_lightCount");
+    lightDir = glGetUniformLocation(program, "zarn_lightDir");
+    lightDiffuse = glGetUniformLocation(program, "zarn_lightDiffuse");
+    lightSpecular = glGetUniformLocation(program, "zarn_lightSpecular");
+    lightAmbient = glGetUniformLocation(program, "zarn_lightAmbient");
+    vertexFlags = glGetUniformLocation(program, "zarn_vertexFlags");
+    stage = glGetUniformLocation(program, "zarn_stage");
+    alphaRefValue = glGetUniformLocation(program, "zarn_alphaRef");
+    posFixup = glGetUniformLocation(program, "zarn_posFixup");
+    sampler = glGetUniformLocation(program, "zarn_texture0");
+    return true;
+}
+
 bool GLFixedFunction::create(std::string* log) {
-    glProgram = glbuildProgram(glconv::vertexSourceWithPrelude(vertexShader).c_str(), fragmentShader, log);
-    if (!glProgram) return false;
-    locWorldView = glGetUniformLocation(glProgram, "zarn_worldView");
-    locProjection = glGetUniformLocation(glProgram, "zarn_projection");
-    locNormalMatrix = glGetUniformLocation(glProgram, "zarn_normalMatrix");
-    locTexMatrix = glGetUniformLocation(glProgram, "zarn_texMatrix");
-    locMaterial = glGetUniformLocation(glProgram, "zarn_material");
-    locPower = glGetUniformLocation(glProgram, "zarn_power");
-    locGlobalAmbient = glGetUniformLocation(glProgram, "zarn_globalAmbient");
-    locLightCount = glGetUniformLocation(glProgram, "zarn_lightCount");
-    locLightDir = glGetUniformLocation(glProgram, "zarn_lightDir");
-    locLightDiffuse = glGetUniformLocation(glProgram, "zarn_lightDiffuse");
-    locLightSpecular = glGetUniformLocation(glProgram, "zarn_lightSpecular");
-    locLightAmbient = glGetUniformLocation(glProgram, "zarn_lightAmbient");
-    locVertexFlags = glGetUniformLocation(glProgram, "zarn_vertexFlags");
-    locStage = glGetUniformLocation(glProgram, "zarn_stage");
-    locAlphaRef = glGetUniformLocation(glProgram, "zarn_alphaRef");
-    locPosFixup = glGetUniformLocation(glProgram, "zarn_posFixup");
-    locSampler = glGetUniformLocation(glProgram, "zarn_texture0");
+    const GLuint program = glbuildProgram(glffVertexSource(nullptr).c_str(), glffFragmentSource(nullptr).c_str(), log);
+    if (!program) return false;
+    general.find(program);
+    active = &general;
+    variantCount = 0;
     world = view = projection = textureMatrix = identity();
     dirty = All;
     return true;
 }
 
 void GLFixedFunction::destroy() {
-    if (glProgram) glDeleteProgram(glProgram);
-    glProgram = 0;
+    for (int k = 0; k < variantCount; ++k)
+        if (variants[k].program.name) glDeleteProgram(variants[k].program.name);
+    variantCount = 0;
+    if (general.name) glDeleteProgram(general.name);
+    general = Locations{};
+    active = &general;
+}
+
+GLFixedFunctionSwitches GLFixedFunction::switches() const {
+    GLFixedFunctionSwitches s;
+    s.lighting = lighting;
+    s.specular = lighting && specular;
+    s.normalize = normalize;
+    s.vertexColour = vertexColour;
+    s.lightCount = lighting ? usableLightCount() : 0;
+    s.stageOp = stageOperation();
+    s.transformCount = transformCount();
+    s.projected = (transformFlags & D3DTTFF_PROJECTED) != 0;
+    // Functions outside NEVER..ALWAYS pass nothing, as in the general program.
+    s.alphaFunc = !alphaTest ? 0 : alphaFunc >= 1 && alphaFunc <= 8 ? int(alphaFunc) : 9;
+    return s;
+}
+
+GLuint GLFixedFunction::selectProgram(bool* built) {
+    if (built) *built = false;
+    const GLFixedFunctionSwitches wanted = switches();
+    const uint32_t key = wanted.key();
+    Locations* chosen = specialising ? nullptr : &general;
+    for (int k = 0; k < variantCount && !chosen; ++k)
+        if (variants[k].key == key) chosen = variants[k].program.name ? &variants[k].program : &general;
+    if (!chosen && variantCount < maxVariants) {
+        // Built once per state; a build that fails is remembered and the general program
+        // draws that state from then on.
+        Variant& v = variants[variantCount++];
+        v.key = key;
+        v.program = Locations{};
+        std::string ignored;
+        const GLuint program =
+            glbuildProgram(glffVertexSource(&wanted).c_str(), glffFragmentSource(&wanted).c_str(), &ignored);
+        if (program) {
+            v.program.find(program);
+            if (built) *built = true;
+        }
+        chosen = program ? &v.program : &general;
+    }
+    if (!chosen) chosen = &general;
+    if (chosen != active) {
+        // Uniforms belong to a program: the one taking over needs every value.
+        active = chosen;
+        dirty = All;
+    }
+    return active->name;
 }
 
 void GLFixedFunction::setWorld(const D3DMATRIX& m) {
@@ -235,39 +198,63 @@ void GLFixedFunction::setVertexColour(bool present) {
     dirty |= DirtyFlags;
 }
 
+bool GLFixedFunction::usableLight(int k, float* x, float* y, float* z, float* length) const {
+    // Only directional lights exist in the saver; other kinds are left dark.
+    if (!lightOn[k] || lights[k].Type != D3DLIGHT_DIRECTIONAL) return false;
+    const D3DVECTOR& d = lights[k].Direction;
+    *x = d.x * view._11 + d.y * view._21 + d.z * view._31;
+    *y = d.x * view._12 + d.y * view._22 + d.z * view._32;
+    *z = d.x * view._13 + d.y * view._23 + d.z * view._33;
+    *length = std::sqrt(*x * *x + *y * *y + *z * *z);
+    return *length > 0.0f;
+}
+
+int GLFixedFunction::usableLightCount() const {
+    int count = 0;
+    float x, y, z, length;
+    for (int k = 0; k < maxLights; ++k) count += usableLight(k, &x, &y, &z, &length) ? 1 : 0;
+    return count;
+}
+
+int GLFixedFunction::stageOperation() const {
+    // Every operation past SELECTARG2 modulates. An untextured stage passes the lit colour
+    // and its alpha through.
+    if (!textured || colorOp == D3DTOP_DISABLE) return 0;
+    return colorOp == D3DTOP_SELECTARG1 ? 1 : colorOp == D3DTOP_SELECTARG2 ? 2 : 3;
+}
+
+int GLFixedFunction::transformCount() const {
+    const int count = int(transformFlags & 0xff);
+    return count >= 1 && count <= 4 ? count : 0;
+}
+
 void GLFixedFunction::upload() {
     if (!dirty) return;
     if (dirty & DirtyWorldView) {
         const D3DMATRIX worldView = glffMultiply(world, view);
-        glUniformMatrix4fv(locWorldView, 1, GL_FALSE, &worldView.m[0][0]);
+        glUniformMatrix4fv(active->worldView, 1, GL_FALSE, &worldView.m[0][0]);
         float normalMatrix[9];
         glffNormalMatrix(worldView, normalMatrix);
-        glUniformMatrix3fv(locNormalMatrix, 1, GL_FALSE, normalMatrix);
+        glUniformMatrix3fv(active->normalMatrix, 1, GL_FALSE, normalMatrix);
     }
-    if (dirty & DirtyProjection) glUniformMatrix4fv(locProjection, 1, GL_FALSE, &projection.m[0][0]);
-    if (dirty & DirtyTexture) glUniformMatrix4fv(locTexMatrix, 1, GL_FALSE, &textureMatrix.m[0][0]);
+    if (dirty & DirtyProjection) glUniformMatrix4fv(active->projection, 1, GL_FALSE, &projection.m[0][0]);
+    if (dirty & DirtyTexture) glUniformMatrix4fv(active->texMatrix, 1, GL_FALSE, &textureMatrix.m[0][0]);
     if (dirty & DirtyMaterial) {
         const D3DCOLORVALUE* parts[4] = {&material.Diffuse, &material.Ambient, &material.Specular, &material.Emissive};
         float values[16];
         for (int k = 0; k < 4; ++k) std::memcpy(values + 4 * k, parts[k], sizeof(float) * 4);
-        glUniform4fv(locMaterial, 4, values);
-        glUniform1f(locPower, material.Power);
+        glUniform4fv(active->material, 4, values);
+        glUniform1f(active->power, material.Power);
         float amb[4];
         colourOf(ambient, amb);
-        glUniform4fv(locGlobalAmbient, 1, amb);
+        glUniform4fv(active->globalAmbient, 1, amb);
     }
     if (dirty & DirtyLights) {
         float dirs[3 * maxLights], diffuse[4 * maxLights], specularColours[4 * maxLights], amb[4 * maxLights];
         int count = 0;
         for (int k = 0; k < maxLights; ++k) {
-            // Only directional lights exist in the saver; other kinds are left dark.
-            if (!lightOn[k] || lights[k].Type != D3DLIGHT_DIRECTIONAL) continue;
-            const D3DVECTOR& d = lights[k].Direction;
-            float x = d.x * view._11 + d.y * view._21 + d.z * view._31;
-            float y = d.x * view._12 + d.y * view._22 + d.z * view._32;
-            float z = d.x * view._13 + d.y * view._23 + d.z * view._33;
-            const float length = std::sqrt(x * x + y * y + z * z);
-            if (length <= 0.0f) continue;
+            float x, y, z, length;
+            if (!usableLight(k, &x, &y, &z, &length)) continue;
             dirs[3 * count + 0] = -x / length;
             dirs[3 * count + 1] = -y / length;
             dirs[3 * count + 2] = -z / length;
@@ -276,26 +263,21 @@ void GLFixedFunction::upload() {
             std::memcpy(amb + 4 * count, &lights[k].Ambient, sizeof(float) * 4);
             ++count;
         }
-        glUniform1i(locLightCount, count);
+        glUniform1i(active->lightCount, count);
         if (count) {
-            glUniform3fv(locLightDir, count, dirs);
-            glUniform4fv(locLightDiffuse, count, diffuse);
-            glUniform4fv(locLightSpecular, count, specularColours);
-            glUniform4fv(locLightAmbient, count, amb);
+            glUniform3fv(active->lightDir, count, dirs);
+            glUniform4fv(active->lightDiffuse, count, diffuse);
+            glUniform4fv(active->lightSpecular, count, specularColours);
+            glUniform4fv(active->lightAmbient, count, amb);
         }
     }
     if (dirty & DirtyFlags)
-        glUniform4i(locVertexFlags, lighting, lighting && specular, normalize, vertexColour);
+        glUniform4i(active->vertexFlags, lighting, lighting && specular, normalize, vertexColour);
     if (dirty & DirtyStage) {
-        // D3DTOP_DISABLE = 1, SELECTARG1 = 2, SELECTARG2 = 3, MODULATE = 4 (and the rest
-        // modulate). An untextured stage passes the lit colour and its alpha through.
-        int op = 0;
-        if (textured && colorOp != 1) op = colorOp == 2 ? 1 : colorOp == 3 ? 2 : 3;
-        const int count = int(transformFlags & 0xff);
         const int projected = (transformFlags & D3DTTFF_PROJECTED) ? 1 : 0;
-        glUniform4i(locStage, op, count >= 1 && count <= 4 ? count : 0, projected, alphaTest ? int(alphaFunc) : 0);
-        glUniform1i(locSampler, 0);
+        glUniform4i(active->stage, stageOperation(), transformCount(), projected, alphaTest ? int(alphaFunc) : 0);
+        glUniform1i(active->sampler, 0);
     }
-    if (dirty & DirtyAlpha) glUniform1f(locAlphaRef, float(alphaRef & 0xff) / 255.0f);
+    if (dirty & DirtyAlpha) glUniform1f(active->alphaRefValue, float(alphaRef & 0xff) / 255.0f);
     dirty = 0;
 }

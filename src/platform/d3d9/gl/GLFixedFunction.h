@@ -1,10 +1,14 @@
-// Direct3D 9's fixed-function pipeline as far as the saver uses it, emulated by one built-in
-// GLSL program: per-vertex lighting with directional lights, D3DMATERIAL9 and D3DRS_AMBIENT,
+// Direct3D 9's fixed-function pipeline as far as the saver uses it, emulated by built-in GLSL
+// programs: per-vertex lighting with directional lights, D3DMATERIAL9 and D3DRS_AMBIENT,
 // specular with the local-viewer half vector when D3DRS_SPECULARENABLE is on, texture stage
 // 0 modulating the lit colour through an optional D3DTTFF_COUNTn texture transform, and the
-// alpha test. The device hands it state as Direct3D records it; upload() sends only what
-// changed since the last draw that used the program.
+// alpha test. The device hands it state as Direct3D records it. Each state the saver draws with
+// gets a program built for it (GLFixedFunctionSource.h), compiled at its first draw; the
+// general program, which reads every switch from uniforms, draws the rest. upload() sends
+// only what changed since the last draw, and everything after a change of program.
 #pragma once
+
+#include "d3d9/gl/GLFixedFunctionSource.h"
 
 #include <d3d9.h>
 #include <epoxy/gl.h>
@@ -15,11 +19,16 @@ class GLFixedFunction {
 public:
     static constexpr int maxLights = 8;
 
-    // Compiles and links the program in the current context.
+    // Compiles and links the general program in the current context.
     bool create(std::string* log);
     void destroy();
-    GLuint program() const { return glProgram; }
-    GLint posFixupLocation() const { return locPosFixup; }
+    GLuint program() const { return general.name; }
+    // The program for the state set so far, built now if this state is new (*built then
+    // says so); it becomes the one upload() serves.
+    GLuint selectProgram(bool* built);
+    GLint posFixupLocation() const { return active->posFixup; }
+    // Off: every state draws with the general program (tests compare the two).
+    void setSpecialising(bool on) { specialising = on; }
 
     void setWorld(const D3DMATRIX& m);
     void setView(const D3DMATRIX& m);
@@ -43,11 +52,33 @@ private:
         DirtyFlags = 32, DirtyStage = 64, DirtyAlpha = 128, All = 0xFFFF
     };
     unsigned dirty = All;
-    GLuint glProgram = 0;
-    GLint locWorldView = -1, locProjection = -1, locNormalMatrix = -1, locTexMatrix = -1;
-    GLint locMaterial = -1, locPower = -1, locGlobalAmbient = -1, locLightCount = -1;
-    GLint locLightDir = -1, locLightDiffuse = -1, locLightSpecular = -1, locLightAmbient = -1;
-    GLint locVertexFlags = -1, locStage = -1, locAlphaRef = -1, locPosFixup = -1, locSampler = -1;
+
+    struct Locations {
+        GLuint name = 0;
+        GLint worldView = -1, projection = -1, normalMatrix = -1, texMatrix = -1;
+        GLint material = -1, power = -1, globalAmbient = -1, lightCount = -1;
+        GLint lightDir = -1, lightDiffuse = -1, lightSpecular = -1, lightAmbient = -1;
+        GLint vertexFlags = -1, stage = -1, alphaRefValue = -1, posFixup = -1, sampler = -1;
+        bool find(GLuint program);
+    };
+    struct Variant {
+        uint32_t key = 0;
+        Locations program;  // name 0: the build failed, the general program stands in
+    };
+    // The saver draws with one or two states; the table only bounds a caller that changes
+    // state without end.
+    static constexpr int maxVariants = 16;
+    Locations general;
+    Variant variants[maxVariants];
+    int variantCount = 0;
+    Locations* active = &general;
+    bool specialising = true;
+
+    GLFixedFunctionSwitches switches() const;
+    bool usableLight(int index, float* x, float* y, float* z, float* length) const;
+    int usableLightCount() const;
+    int stageOperation() const;
+    int transformCount() const;
 
     D3DMATRIX world{}, view{}, projection{}, textureMatrix{};
     D3DMATERIAL9 material{};
