@@ -109,8 +109,10 @@ public:
 
     void draw(IDirect3DDevice9* device);
     // The shadow pass reads positions only: an .obj mesh draws it from its shared corners,
-    // indexed, instead of three full vertices per face.
-    void drawShadowCaster(IDirect3DDevice9* device);
+    // indexed, instead of three full vertices per face, and a closed one without the faces
+    // turned away from the light. mirrored: the world transform turns the mesh inside out
+    // (negative determinant), which swaps the faces' winding on screen.
+    void drawShadowCaster(IDirect3DDevice9* device, bool mirrored = false);
     float intersectRay(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, D3DXVECTOR2* texCoord = nullptr);
     void customTexAnim(float du);
     void transformTexCoords(float a, float b, float c, float d);
@@ -136,6 +138,7 @@ public:
     IDirect3DVertexBuffer9* casterVertexBuffer = nullptr;
     IDirect3DIndexBuffer9* casterIndexBuffer = nullptr;
     UINT casterCornerCount = 0;
+    DWORD casterCulling = D3DCULL_NONE;  // for an unmirrored world; NONE unless the mesh is closed
     ID3DXMesh* xMesh = nullptr;
     uint32_t xMaterialCount = 0;
     int32_t stripVertexCount = 0;

@@ -1,7 +1,7 @@
 // The shadow-caster copy of an .obj mesh: each distinct corner position once, and one index
 // per face corner, in face order. The shadow pass reads nothing but positions, so this draws
 // exactly the triangles of the full buffer while the vertex stage runs once per shared corner
-// rather than three times per face.
+// rather than three times per face; a closed mesh also skips its faces turned from the light.
 #include "assets/Mesh.h"
 
 #include <climits>
@@ -34,6 +34,38 @@ PositionBits bitsOf(const MeshFloat3& p) {
     std::memcpy(&b.y, &p.y, 4);
     std::memcpy(&b.z, &p.z, 4);
     return b;
+}
+
+// A closed surface, with the light outside it, shows the light's camera its near side first
+// along every ray, and its near side is the faces that face the light: the faces turned away
+// from the light change nothing in the shadow map and need not be drawn. Closed means every
+// edge between shared corners is used exactly once in each direction and no face is
+// degenerate. The answer is the cull mode that drops the turned-away faces for an unmirrored
+// world transform: faces wound clockwise seen from outside (positive signed volume) are
+// Direct3D's front faces, so counter-clockwise ones go; inside-out surfaces the other way.
+DWORD closedSurfaceCulling(const std::vector<MeshFloat3>& corners, const std::vector<uint32_t>& indices) {
+    std::unordered_map<uint64_t, uint32_t> edgeUses;
+    edgeUses.reserve(indices.size());
+    double volume = 0.0;
+    for (size_t f = 0; f + 2 < indices.size(); f += 3) {
+        const uint32_t k[3] = {indices[f], indices[f + 1], indices[f + 2]};
+        if (k[0] == k[1] || k[1] == k[2] || k[0] == k[2]) return D3DCULL_NONE;
+        for (int e = 0; e < 3; ++e) {
+            const uint64_t edge = uint64_t(k[e]) << 32 | k[(e + 1) % 3];
+            if (++edgeUses[edge] > 1) return D3DCULL_NONE;
+        }
+        const MeshFloat3 &a = corners[k[0]], &b = corners[k[1]], &c = corners[k[2]];
+        volume += double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) +
+                  double(a.y) * (double(b.z) * c.x - double(b.x) * c.z) +
+                  double(a.z) * (double(b.x) * c.y - double(b.y) * c.x);
+    }
+    for (const auto& use : edgeUses) {
+        const uint64_t reverse = (use.first & 0xFFFFFFFFu) << 32 | use.first >> 32;
+        if (!edgeUses.count(reverse)) return D3DCULL_NONE;
+    }
+    if (volume > 0.0) return D3DCULL_CCW;
+    if (volume < 0.0) return D3DCULL_CW;
+    return D3DCULL_NONE;
 }
 
 template <typename T>
@@ -90,6 +122,7 @@ HRESULT Mesh::createCasterObjects(IDirect3DDevice9* device) {
     }
     casterIndexBuffer->Unlock();
     casterCornerCount = UINT(corners.size());
+    casterCulling = closedSurfaceCulling(corners, indices);
     return S_OK;
 }
 
@@ -98,4 +131,5 @@ void Mesh::releaseCasterObjects() {
     releaseObject(casterVertexBuffer);
     releaseObject(casterDecl);
     casterCornerCount = 0;
+    casterCulling = D3DCULL_NONE;
 }

@@ -35,13 +35,20 @@ void Mesh::draw(IDirect3DDevice9* device) {
     device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(faces.count));
 }
 
-void Mesh::drawShadowCaster(IDirect3DDevice9* device) {
+void Mesh::drawShadowCaster(IDirect3DDevice9* device, bool mirrored) {
     if (!casterVertexBuffer || !casterIndexBuffer || !casterDecl || !device || xMesh || primGroups) {
         draw(device);
         return;
+    }
+    DWORD before = D3DCULL_NONE;
+    const bool culling = casterCulling != D3DCULL_NONE && SUCCEEDED(device->GetRenderState(D3DRS_CULLMODE, &before));
+    if (culling) {
+        const DWORD flipped = casterCulling == D3DCULL_CCW ? D3DCULL_CW : D3DCULL_CCW;
+        device->SetRenderState(D3DRS_CULLMODE, mirrored ? flipped : casterCulling);
     }
     device->SetVertexDeclaration(casterDecl);
     device->SetStreamSource(0, casterVertexBuffer, 0, sizeof(MeshFloat3));
     device->SetIndices(casterIndexBuffer);
     device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, casterCornerCount, 0, static_cast<UINT>(faces.count));
+    if (culling) device->SetRenderState(D3DRS_CULLMODE, before);
 }

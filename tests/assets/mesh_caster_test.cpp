@@ -140,3 +140,69 @@ TEST(MeshCaster, WithoutACasterCopyTheShadowDrawUsesTheFullBuffer) {
         mesh.releaseDeviceObjects();
     }
 }
+
+namespace {
+
+// A cube of half-size 1 whose faces are wound clockwise seen from outside (Direct3D's front
+// faces), corners shared; flipInsideOut reverses every face, dropFace leaves one quad out and
+// extra appends further face lines.
+std::string cubeObj(bool flipInsideOut = false, int dropFace = -1, const std::string& extra = "") {
+    std::string s = "v -1 -1 -1\nv -1 1 -1\nv 1 1 -1\nv 1 -1 -1\nv -1 -1 1\nv -1 1 1\nv 1 1 1\nv 1 -1 1\n";
+    const int quads[6][4] = {{1, 2, 3, 4}, {8, 7, 6, 5}, {5, 6, 2, 1}, {4, 3, 7, 8}, {5, 1, 4, 8}, {2, 6, 7, 3}};
+    for (int q = 0; q < 6; ++q) {
+        if (q == dropFace) continue;
+        int a = quads[q][0], b = quads[q][1], c = quads[q][2], d = quads[q][3];
+        if (flipInsideOut) std::swap(b, d);
+        s += "f " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n";
+        s += "f " + std::to_string(a) + " " + std::to_string(c) + " " + std::to_string(d) + "\n";
+    }
+    return s + extra;
+}
+
+DWORD cullingOf(const std::string& obj) {
+    TempDir dir;
+    Mesh mesh;
+    if (!loadObjText(mesh, dir, obj)) return 0;
+    MeshTestDevice d;
+    if (mesh.createDeviceObjects(d.device) != S_OK) return 0;
+    const DWORD culling = mesh.casterCulling;
+    mesh.releaseDeviceObjects();
+    return culling;
+}
+
+}  // namespace
+
+TEST(MeshCaster, OnlyClosedSurfacesDropTheFacesTurnedFromTheLight) {
+    EXPECT_EQ(cullingOf(cubeObj()), DWORD(D3DCULL_CCW));
+    EXPECT_EQ(cullingOf(cubeObj(true)), DWORD(D3DCULL_CW)) << "inside out: the other winding faces outwards";
+    EXPECT_EQ(cullingOf(cubeObj(false, 2)), DWORD(D3DCULL_NONE)) << "a box with a face missing is open";
+    // A second cube's worth of faces on the same corners uses every edge twice each way.
+    EXPECT_EQ(cullingOf(cubeObj(false, -1, cubeObj().substr(cubeObj().find('f')))), DWORD(D3DCULL_NONE));
+    EXPECT_EQ(cullingOf(cubeObj(false, -1, "f 1 1 2\n")), DWORD(D3DCULL_NONE)) << "a degenerate face";
+    // A corner repeated on a "v" line of its own is still the same corner: the surface stays
+    // closed when some faces name the repeat.
+    std::string repeated = cubeObj();
+    repeated.insert(repeated.find('f'), "v -1 -1 -1\n");
+    repeated.replace(repeated.find("f 5 1 4\n"), 8, "f 5 9 4\n");
+    EXPECT_EQ(cullingOf(repeated), DWORD(D3DCULL_CCW));
+}
+
+TEST(MeshCaster, AClosedCasterCullsWhileItDrawsAndPutsTheModeBack) {
+    TempDir dir;
+    Mesh mesh;
+    ASSERT_TRUE(loadObjText(mesh, dir, cubeObj()));
+    MeshTestDevice d;
+    ASSERT_EQ(mesh.createDeviceObjects(d.device), S_OK);
+    d.device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    for (bool mirrored : {false, true}) {
+        d.log->clear();
+        mesh.drawShadowCaster(d.device, mirrored);
+        // The recording names render-state values by number: NONE 1, CW 2, CCW 3.
+        const std::string mode = mirrored ? "2" : "3";
+        EXPECT_EQ(d.log->calls("SetRenderState"),
+                  (std::vector<std::string>{"SetRenderState(D3DRS_CULLMODE, " + mode + ")",
+                                            "SetRenderState(D3DRS_CULLMODE, 1)"}));
+        EXPECT_EQ(d.log->countCalls("DrawIndexedPrimitive"), 1);
+    }
+    mesh.releaseDeviceObjects();
+}

@@ -37,6 +37,13 @@ D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3
     return pOut;
 }
 
+float D3DXMatrixDeterminant(const D3DXMATRIX* pM) {
+    float determinant = 0.0f;
+    D3DXMATRIX ignored;
+    D3DXMatrixInverse(&ignored, &determinant, pM);
+    return determinant;
+}
+
 D3DXMATRIX* D3DXMatrixInverse(D3DXMATRIX* pOut, float* pDeterminant, const D3DXMATRIX* pM) {
     // Cofactor expansion through the 2x2 minors of the top and bottom row pairs; done in double
     // so that nearly singular placements (a far camera) still invert cleanly.

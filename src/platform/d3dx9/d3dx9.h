@@ -53,6 +53,7 @@ struct alignas(16) D3DXMATRIXA16 : D3DXMATRIX {
 D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* pOut);
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2);
 D3DXMATRIX* D3DXMatrixInverse(D3DXMATRIX* pOut, float* pDeterminant, const D3DXMATRIX* pM);
+float D3DXMatrixDeterminant(const D3DXMATRIX* pM);
 D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
                                const D3DXVECTOR3* pUp);
 D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, float fovy, float Aspect, float zn, float zf);

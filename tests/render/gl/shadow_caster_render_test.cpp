@@ -1,17 +1,22 @@
-// The shadow pass drawing .obj meshes from their caster copy (shared corners, indexed) on the
-// real GL back end: the frame must come out bit for bit as when the casters draw their full
-// vertex buffers, with the box's shadow on the plane behind it.
+// The shadow pass drawing .obj meshes from their caster copy (shared corners, indexed, a closed
+// mesh without its faces turned from the light) on the real GL back end: the frame must come
+// out bit for bit as when the casters draw their full vertex buffers, with the box's shadow on
+// the plane behind it.
 #include "GLRenderFixture.h"
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
 // A plane of half-size 4 at z = 2 facing the camera, and a box of half-size 0.75 at the
 // origin, each face clockwise seen from outside, corners shared between faces.
-std::string planeAndBoxObj() {
-    std::string s = "v -4 4 2\nv 4 4 2\nv 4 -4 2\nv -4 -4 2\nf 1 2 3\nf 1 3 4\n";
+std::string planeObj() { return "v -4 4 2\nv 4 4 2\nv 4 -4 2\nv -4 -4 2\nf 1 2 3\nf 1 3 4\n"; }
+
+std::string planeAndBoxObj(bool withPlane = true) {
+    std::string s = withPlane ? planeObj() : "";
+    const int first = withPlane ? 5 : 1;
     const float corners[8][3] = {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0},
                                  {0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1}};
     const int quads[6][4] = {{0, 1, 2, 3}, {7, 6, 5, 4}, {4, 5, 1, 0}, {3, 2, 6, 7}, {4, 0, 3, 7}, {1, 5, 6, 2}};
@@ -22,8 +27,8 @@ std::string planeAndBoxObj() {
         s += line;
     }
     for (const auto& q : quads) {
-        std::snprintf(line, sizeof line, "f %d %d %d\nf %d %d %d\n", q[0] + 5, q[1] + 5, q[2] + 5, q[0] + 5,
-                      q[2] + 5, q[3] + 5);
+        std::snprintf(line, sizeof line, "f %d %d %d\nf %d %d %d\n", q[0] + first, q[1] + first, q[2] + first,
+                      q[0] + first, q[2] + first, q[3] + first);
         s += line;
     }
     return s;
@@ -33,39 +38,54 @@ class ShadowCasterCopy : public GLRenderFixture {
 protected:
     void TearDown() override {
         mesh.releaseDeviceObjects();
+        plane.releaseDeviceObjects();
+        box.releaseDeviceObjects();
         GLRenderFixture::TearDown();
     }
 
+    struct Caster {
+        Mesh* mesh;
+        D3DXMATRIX world;
+    };
+
     Picture frame(bool fromCasterCopy) {
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        return frame(fromCasterCopy, {{&mesh, identity}});
+    }
+
+    Picture frame(bool fromCasterCopy, const std::vector<Caster>& casters) {
         screenFX.redirectFrame();
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         device->BeginScene();
-        D3DXMATRIX identity;
-        D3DXMatrixIdentity(&identity);
         beginShadowPass(device, 0.56099874f, 1.3f, 5.0f, 25.0f, D3DXVECTOR3(-4, 5, -12), D3DXVECTOR3(-0.6f, 0.3f, 0));
-        device->SetTransform(D3DTS_WORLD, &identity);
-        material.bindShadowEffect(device);
-        if (fromCasterCopy)
-            mesh.drawShadowCaster(device);
-        else
-            mesh.draw(device);
-        material.endShadowDraw();
+        for (const Caster& caster : casters) {
+            device->SetTransform(D3DTS_WORLD, &caster.world);
+            material.bindShadowEffect(device);
+            if (fromCasterCopy)
+                caster.mesh->drawShadowCaster(device, D3DXMatrixDeterminant(&caster.world) < 0.0f);
+            else
+                caster.mesh->draw(device);
+            material.endShadowDraw();
+        }
         endShadowPass(device);
 
         device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         setEyePosition(0, 0, -10, 1);
         setCamera();
-        device->SetTransform(D3DTS_WORLD, &identity);
-        ID3DXEffect* effect = nullptr;
-        if (material.bindEffect(&effect, device) && effect) {
-            UINT passes = 0;
-            effect->Begin(&passes, 0);
-            effect->BeginPass(passes - 1);
-            mesh.draw(device);
-            effect->EndPass();
-            effect->End();
-        } else {
-            ADD_FAILURE() << "the material fell back to fixed function";
+        for (const Caster& caster : casters) {
+            device->SetTransform(D3DTS_WORLD, &caster.world);
+            ID3DXEffect* effect = nullptr;
+            if (material.bindEffect(&effect, device) && effect) {
+                UINT passes = 0;
+                effect->Begin(&passes, 0);
+                effect->BeginPass(passes - 1);
+                caster.mesh->draw(device);
+                effect->EndPass();
+                effect->End();
+            } else {
+                ADD_FAILURE() << "the material fell back to fixed function";
+            }
         }
         device->EndScene();
         screenFX.applyEffects();
@@ -73,8 +93,14 @@ protected:
         return presented();
     }
 
-    Mesh mesh;
+    Mesh mesh, plane, box;
 };
+
+int differingPixels(const Picture& a, const Picture& b) {
+    int differing = 0;
+    for (size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i) differing += a.pixels[i] != b.pixels[i];
+    return differing;
+}
 
 }  // namespace
 
@@ -105,5 +131,40 @@ TEST_F(ShadowCasterCopy, CastsExactlyTheShadowOfTheFullVertices) {
     if (HasFailure() || std::getenv("ZARN_SAVE_PICTURES")) {
         savePicture(full, "shadow_caster_full");
         savePicture(copy, "shadow_caster_copy");
+    }
+}
+
+// The box is closed, so its shadow draw leaves out the faces turned from the light; turned
+// inside out by a mirroring world transform it must leave out the other winding.
+TEST_F(ShadowCasterCopy, AClosedBoxCastsTheSameShadowFromItsFacesTowardTheLight) {
+    ASSERT_TRUE(open(160, 120));
+    saverState.settings.EnableFilters = false;
+    saverState.settings.EnableShadows = true;
+    makeMaterial();
+    ASSERT_TRUE(plane.loadObj(dir.write("plane.obj", planeObj()).c_str()));
+    ASSERT_TRUE(box.loadObj(dir.write("box.obj", planeAndBoxObj(false)).c_str()));
+    ASSERT_EQ(plane.createDeviceObjects(device), S_OK);
+    ASSERT_EQ(box.createDeviceObjects(device), S_OK);
+    EXPECT_EQ(plane.casterCulling, DWORD(D3DCULL_NONE));
+    ASSERT_EQ(box.casterCulling, DWORD(D3DCULL_CCW));
+    ASSERT_TRUE(initShadowMaps(device));
+    selectShadowMap(true);
+
+    D3DXMATRIX identity, turned, mirrored;
+    D3DXMatrixIdentity(&identity);
+    D3DXMatrixRotationZ(&turned, 0.5f);
+    D3DXMATRIX flipX;
+    D3DXMatrixScaling(&flipX, -1.0f, 1.0f, 1.0f);
+    D3DXMatrixMultiply(&mirrored, &flipX, &turned);
+    for (const D3DXMATRIX* world : {&turned, &mirrored}) {
+        Picture full = frame(false, {{&plane, identity}, {&box, *world}});
+        Picture culled = frame(true, {{&plane, identity}, {&box, *world}});
+        EXPECT_EQ(differingPixels(full, culled), 0) << (world == &mirrored ? "mirrored" : "turned");
+        const D3DXVECTOR3 shadowed{1.2f, -1.2f, 2.0f}, lit{1.2f, -2.9f, 2.0f};
+        EXPECT_LT(brightnessAt(culled, shadowed), brightnessAt(culled, lit) * 0.6);
+        if (HasFailure() || std::getenv("ZARN_SAVE_PICTURES")) {
+            savePicture(full, world == &mirrored ? "closed_caster_mirrored_full" : "closed_caster_full");
+            savePicture(culled, world == &mirrored ? "closed_caster_mirrored_culled" : "closed_caster_culled");
+        }
     }
 }
