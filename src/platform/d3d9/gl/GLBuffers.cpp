@@ -3,13 +3,15 @@
 #include "d3d9/gl/GLDevice.h"
 #include "d3d9/gl/GLResources.h"
 
-GLBufferBase::GLBufferBase(GLDevice* d, UINT size, DWORD usage) : GLDeviceChild(d), usageFlags(usage) {
-    bytes.assign(size, 0);
+GLBufferBase::GLBufferBase(GLDevice* d, UINT size, DWORD usage)
+    : GLDeviceChild(d), usageFlags(usage), byteCount(size), keepCopy((usage & D3DUSAGE_DYNAMIC) != 0) {
+    std::vector<uint8_t> zeros(size, 0);
     device->makeCurrent();
     glGenBuffers(1, &glName);
     glBindBuffer(GL_COPY_WRITE_BUFFER, glName);
-    glBufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(size), bytes.data(),
+    glBufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(size), zeros.data(),
                  (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    if (keepCopy) bytes.swap(zeros);
 }
 
 GLBufferBase::~GLBufferBase() {
@@ -31,10 +33,21 @@ HRESULT GLBufferBase::lock(UINT offset, UINT size, void** data, DWORD flags) {
     if (!data) return D3DERR_INVALIDCALL;
     *data = nullptr;
     if (!device || locked) return D3DERR_INVALIDCALL;
-    const UINT total = UINT(bytes.size());
+    const UINT total = byteCount;
     if (offset > total) return D3DERR_INVALIDCALL;
     if (size == 0) size = total - offset;
     if (size > total - offset) return D3DERR_INVALIDCALL;
+    if (bytes.size() != total) {
+        bytes.assign(total, 0);
+        if (!onlyZeros) {
+            // Locked again after an upload: bring the contents back and keep them.
+            keepCopy = true;
+            if (glName && device->makeCurrent()) {
+                glBindBuffer(GL_COPY_READ_BUFFER, glName);
+                glGetBufferSubData(GL_COPY_READ_BUFFER, 0, GLsizeiptr(total), bytes.data());
+            }
+        }
+    }
     locked = true;
     lockOffset = offset;
     lockSize = size;
@@ -49,6 +62,7 @@ HRESULT GLBufferBase::unlock() {
     if (lockSize == 0) return D3D_OK;
     device->makeCurrent();
     glBindBuffer(GL_COPY_WRITE_BUFFER, glName);
+    onlyZeros = false;
     if (lockDiscard || lockSize == bytes.size()) {
         // Fresh storage lets the driver keep drawing from the old one without a stall.
         glBufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(bytes.size()), bytes.data(),
@@ -56,6 +70,7 @@ HRESULT GLBufferBase::unlock() {
     } else {
         glBufferSubData(GL_COPY_WRITE_BUFFER, GLintptr(lockOffset), GLsizeiptr(lockSize), bytes.data() + lockOffset);
     }
+    if (!keepCopy) std::vector<uint8_t>().swap(bytes);
     return D3D_OK;
 }
 

@@ -165,23 +165,31 @@ public:
 // The GL side of an IDirect3DBaseTexture9 handed to SetTexture (null for foreign objects).
 GLTextureBase* glTextureOf(IDirect3DBaseTexture9* texture);
 
-// Vertex and index buffers keep a copy in memory: Lock hands out that copy (so a lock
-// without D3DLOCK_DISCARD sees the current contents, which vertex edits rely on) and Unlock
-// uploads the locked range.
+// Vertex and index buffers: Lock hands out a copy in memory (so a lock without
+// D3DLOCK_DISCARD sees the current contents, which vertex edits rely on) and Unlock uploads
+// the locked range. Most buffers are written once, at load; holding their copy would keep
+// every mesh in memory twice, so a buffer's first upload lets the copy go, and a later lock
+// reads the contents back from GL once and keeps the copy from then on (a buffer edited
+// every frame reads nothing back again). Dynamic buffers keep their copy throughout.
 class GLBufferBase : public GLDeviceChild {
 public:
     GLBufferBase(GLDevice* device, UINT size, DWORD usage);
     ~GLBufferBase() override;
     void releaseGL() override;
     GLuint name() const { return glName; }
-    UINT size() const { return UINT(bytes.size()); }
+    UINT size() const { return byteCount; }
+    // Whether the copy in memory is held now (tests look).
+    bool holdsCopy() const { return !bytes.empty(); }
 
 protected:
     HRESULT lock(UINT offset, UINT size, void** data, DWORD flags);
     HRESULT unlock();
     GLuint glName = 0;
     DWORD usageFlags;
+    UINT byteCount = 0;
     std::vector<uint8_t> bytes;
+    bool keepCopy = false;
+    bool onlyZeros = true;  // never written: a lock needs no read-back
     bool locked = false;
     UINT lockOffset = 0, lockSize = 0;
     bool lockDiscard = false;
