@@ -142,3 +142,28 @@ TEST_F(GLDeviceTest, BufferLocksKeepContentsAndRejectRangesOutside) {
     EXPECT_EQ(D3DERR_INVALIDCALL, texture->UnlockRect(0)) << "not locked";
     EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr));
 }
+
+TEST_F(GLDeviceTest, ProgramsOfTheSameTextAreOneProgramUntilTheirLastUserLetsGo) {
+    ASSERT_TRUE(open(8, 8));
+    IZarnShaderDevice* shaders = ZarnGetShaderDevice(device);
+    std::string log;
+    UINT first = 0, second = 0, other = 0;
+    ASSERT_EQ(S_OK, shaders->CreateProgram(vertexSource, fragmentSource, &log, &first)) << log;
+    ASSERT_EQ(S_OK, shaders->CreateProgram(vertexSource, fragmentSource, &log, &second)) << log;
+    EXPECT_EQ(first, second);
+    const std::string otherFragment = std::string(fragmentSource) + "// another program\n";
+    ASSERT_EQ(S_OK, shaders->CreateProgram(vertexSource, otherFragment.c_str(), &log, &other)) << log;
+    EXPECT_NE(first, other);
+
+    shaders->DeleteProgram(first);
+    EXPECT_EQ(D3D_OK, shaders->SetProgram(second)) << "one user still holds it";
+    shaders->DeleteProgram(second);
+    EXPECT_EQ(D3DERR_INVALIDCALL, shaders->SetProgram(second));
+    EXPECT_EQ(D3D_OK, shaders->SetProgram(other));
+    shaders->DeleteProgram(other);
+
+    UINT again = 0;
+    ASSERT_EQ(S_OK, shaders->CreateProgram(vertexSource, fragmentSource, &log, &again)) << log;
+    EXPECT_EQ(D3D_OK, shaders->SetProgram(again));
+    shaders->DeleteProgram(again);
+}

@@ -200,6 +200,14 @@ private:
         uint32_t fixupVersion = 0;
     };
     std::vector<ProgramRecord> programs;  // indexed by GL program name
+    // Effects whose passes hold the very same shader text share one GL program (each pass
+    // sets all its uniforms when it begins), so the driver compiles that text once.
+    struct SharedProgram {
+        std::string vertex, fragment, log;
+        GLuint program = 0;
+        int users = 0;
+    };
+    std::vector<SharedProgram> sharedPrograms;
     bool inScene = false;
 
     friend class GLDeviceTestAccess;

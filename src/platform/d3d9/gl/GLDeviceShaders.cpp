@@ -14,7 +14,15 @@ HRESULT GLDevice::CreateProgram(const char* vertexSource, const char* fragmentSo
         if (pLog) *pLog = "no shader source or no GL context\n";
         return E_FAIL;
     }
-    const GLuint program = glbuildProgram(glconv::vertexSourceWithPrelude(vertexSource).c_str(), fragmentSource, &log);
+    std::string vertex = glconv::vertexSourceWithPrelude(vertexSource);
+    for (SharedProgram& shared : sharedPrograms) {
+        if (shared.vertex != vertex || shared.fragment != fragmentSource) continue;
+        ++shared.users;
+        if (pLog) *pLog = shared.log;
+        *pProgram = shared.program;
+        return S_OK;
+    }
+    const GLuint program = glbuildProgram(vertex.c_str(), fragmentSource, &log);
     if (pLog) *pLog = log;
     if (!program) return E_FAIL;
     if (program >= programs.size()) programs.resize(size_t(program) + 1);
@@ -22,12 +30,19 @@ HRESULT GLDevice::CreateProgram(const char* vertexSource, const char* fragmentSo
     record.live = true;
     record.posFixupLocation = glGetUniformLocation(program, "zarn_posFixup");
     record.fixupVersion = 0;
+    sharedPrograms.push_back({std::move(vertex), fragmentSource, log, program, 1});
     *pProgram = program;
     return S_OK;
 }
 
 void GLDevice::DeleteProgram(UINT program) {
     if (program == 0 || program >= programs.size() || !programs[program].live || !makeCurrent()) return;
+    for (size_t k = 0; k < sharedPrograms.size(); ++k) {
+        if (sharedPrograms[k].program != program) continue;
+        if (--sharedPrograms[k].users > 0) return;
+        sharedPrograms.erase(sharedPrograms.begin() + long(k));
+        break;
+    }
     if (currentProgram == program) currentProgram = 0;
     // Leave GL's binding alone if it is current; the cache re-binds on the next draw.
     cache.useProgram(0);
