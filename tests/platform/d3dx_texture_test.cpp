@@ -6,6 +6,8 @@
 #include <ZarnRecordingDevice.h>
 #include <d3dx9.h>
 
+#include "D3DXTextureImage.h"
+
 #include "support/TempDir.h"
 
 #include <cstring>
@@ -309,3 +311,36 @@ TEST_F(D3DXTextureTest, DamagedOrLyingCubeMapsFailCleanly) {
 }
 
 }  // namespace
+
+// Each mip level of a texture is its previous level shrunk: halving (the usual step) and the
+// uneven steps of other sizes must both give each texel the rounded mean of its source block.
+TEST(MipShrink, EveryTexelIsTheRoundedMeanOfItsBlock) {
+    struct Case {
+        UINT fromWidth, fromHeight, toWidth, toHeight;
+    };
+    for (const Case& c : {Case{16, 8, 8, 4}, Case{2, 2, 1, 1}, Case{5, 3, 2, 1}, Case{169, 4, 84, 2}, Case{3, 1, 1, 1}}) {
+        SCOPED_TRACE(std::to_string(c.fromWidth) + "x" + std::to_string(c.fromHeight));
+        d3dxtexture::Image source;
+        source.width = c.fromWidth;
+        source.height = c.fromHeight;
+        source.bgra.resize(size_t(c.fromWidth) * c.fromHeight * 4);
+        uint32_t seed = 12345;
+        for (uint8_t& byte : source.bgra) byte = uint8_t((seed = seed * 1103515245u + 12345u) >> 16);
+        const d3dxtexture::Image out = d3dxtexture::shrink(source, c.toWidth, c.toHeight);
+        ASSERT_EQ(c.toWidth, out.width);
+        ASSERT_EQ(c.toHeight, out.height);
+        for (UINT y = 0; y < c.toHeight; ++y) {
+            const UINT y0 = y * c.fromHeight / c.toHeight, y1 = std::max(y0 + 1, (y + 1) * c.fromHeight / c.toHeight);
+            for (UINT x = 0; x < c.toWidth; ++x) {
+                const UINT x0 = x * c.fromWidth / c.toWidth, x1 = std::max(x0 + 1, (x + 1) * c.fromWidth / c.toWidth);
+                for (int k = 0; k < 4; ++k) {
+                    UINT sum = 0, count = 0;
+                    for (UINT sy = y0; sy < y1; ++sy)
+                        for (UINT sx = x0; sx < x1; ++sx, ++count) sum += source.bgra[(size_t(sy) * c.fromWidth + sx) * 4 + k];
+                    ASSERT_EQ((sum + count / 2) / count, out.bgra[(size_t(y) * c.toWidth + x) * 4 + k])
+                        << "texel " << x << "," << y << " channel " << k;
+                }
+            }
+        }
+    }
+}
