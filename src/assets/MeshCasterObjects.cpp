@@ -44,17 +44,25 @@ PositionBits bitsOf(const MeshFloat3& p) {
 // world transform: faces wound clockwise seen from outside (positive signed volume) are
 // Direct3D's front faces, so counter-clockwise ones go; inside-out surfaces the other way.
 DWORD closedSurfaceCulling(const std::vector<MeshFloat3>& corners, const std::vector<uint32_t>& indices) {
+    // Corners kept apart only by the sign of a zero are one point: the surface closes there.
+    std::vector<uint32_t> pointOf(corners.size());
+    std::unordered_map<PositionBits, uint32_t, PositionBitsHash> points;
+    for (size_t i = 0; i < corners.size(); ++i) {
+        const MeshFloat3& c = corners[i];
+        const MeshFloat3 p = {c.x == 0.0f ? 0.0f : c.x, c.y == 0.0f ? 0.0f : c.y, c.z == 0.0f ? 0.0f : c.z};
+        pointOf[i] = points.emplace(bitsOf(p), uint32_t(points.size())).first->second;
+    }
     std::unordered_map<uint64_t, uint32_t> edgeUses;
     edgeUses.reserve(indices.size());
     double volume = 0.0;
     for (size_t f = 0; f + 2 < indices.size(); f += 3) {
-        const uint32_t k[3] = {indices[f], indices[f + 1], indices[f + 2]};
+        const uint32_t k[3] = {pointOf[indices[f]], pointOf[indices[f + 1]], pointOf[indices[f + 2]]};
         if (k[0] == k[1] || k[1] == k[2] || k[0] == k[2]) return D3DCULL_NONE;
         for (int e = 0; e < 3; ++e) {
             const uint64_t edge = uint64_t(k[e]) << 32 | k[(e + 1) % 3];
             if (++edgeUses[edge] > 1) return D3DCULL_NONE;
         }
-        const MeshFloat3 &a = corners[k[0]], &b = corners[k[1]], &c = corners[k[2]];
+        const MeshFloat3 &a = corners[indices[f]], &b = corners[indices[f + 1]], &c = corners[indices[f + 2]];
         volume += double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) +
                   double(a.y) * (double(b.z) * c.x - double(b.x) * c.z) +
                   double(a.z) * (double(b.x) * c.y - double(b.y) * c.x);

@@ -185,6 +185,11 @@ TEST(MeshCaster, OnlyClosedSurfacesDropTheFacesTurnedFromTheLight) {
     repeated.insert(repeated.find('f'), "v -1 -1 -1\n");
     repeated.replace(repeated.find("f 5 1 4\n"), 8, "f 5 9 4\n");
     EXPECT_EQ(cullingOf(repeated), DWORD(D3DCULL_CCW));
+    // The same with the repeat at -0, which the caster copy keeps as a corner of its own.
+    std::string signedZero = "v 0 0 0\nv 0 1 0\nv 1 1 0\nv 1 0 0\nv 0 0 1\nv 0 1 1\nv 1 1 1\nv 1 0 1\nv -0 0 -0\n" +
+                             cubeObj().substr(cubeObj().find('f'));
+    signedZero.replace(signedZero.find("f 5 1 4\n"), 8, "f 5 9 4\n");
+    EXPECT_EQ(cullingOf(signedZero), DWORD(D3DCULL_CCW));
 }
 
 TEST(MeshCaster, AClosedCasterCullsWhileItDrawsAndPutsTheModeBack) {

@@ -36,28 +36,21 @@ TEST_F(GLDeviceTest, EffectsSharingAProgramEachDrawWithTheirOwnValues) {
     ASSERT_EQ(D3D_OK, D3DXCreateEffectFromFileA(device, dir.write("blue.fxo", tintEffect("0 0 1 1")).c_str(), nullptr,
                                                 nullptr, 0, nullptr, &blue, nullptr));
     const QuadVertex quad[4] = {{-1, -1, 0.5f, 0, 1}, {-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0}, {1, -1, 0.5f, 1, 1}};
+    auto colourDrawnBy = [&](ID3DXEffect* effect) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        UINT passes = 0;
+        EXPECT_EQ(D3D_OK, effect->Begin(&passes, 0));
+        EXPECT_EQ(D3D_OK, effect->BeginPass(0));
+        drawQuad(quad);
+        effect->EndPass();
+        effect->End();
+        return present().at(4, 4);
+    };
     for (int round = 0; round < 2; ++round) {
-        for (ID3DXEffect* effect : {red, blue}) {
-            device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-            UINT passes = 0;
-            ASSERT_EQ(D3D_OK, effect->Begin(&passes, 0));
-            ASSERT_EQ(D3D_OK, effect->BeginPass(0));
-            drawQuad(quad);
-            effect->EndPass();
-            effect->End();
-            const uint32_t expected = effect == red ? 0xFFFF0000u : 0xFF0000FFu;
-            EXPECT_EQ(expected, present().at(4, 4)) << (effect == red ? "red" : "blue") << " round " << round;
-        }
+        EXPECT_EQ(0xFFFF0000u, colourDrawnBy(red)) << "round " << round;
+        EXPECT_EQ(0xFF0000FFu, colourDrawnBy(blue)) << "round " << round;
     }
     red->Release();
-    // The program outlives the first effect: the second still draws.
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    UINT passes = 0;
-    ASSERT_EQ(D3D_OK, blue->Begin(&passes, 0));
-    ASSERT_EQ(D3D_OK, blue->BeginPass(0));
-    drawQuad(quad);
-    blue->EndPass();
-    blue->End();
-    EXPECT_EQ(0xFF0000FFu, present().at(4, 4));
+    EXPECT_EQ(0xFF0000FFu, colourDrawnBy(blue)) << "the program outlives the first effect";
     blue->Release();
 }
