@@ -51,7 +51,7 @@ void glffNormalMatrix(const D3DMATRIX& m, float out[9]) {
     for (int k = 0; k < 9; ++k) out[k] = cof[k] * scale;
 }
 
-bool GLFixedFunction::Locations::find(GLuint program) {
+void GLFixedFunction::Locations::find(GLuint program) {
     name = program;
     worldView = glGetUniformLocation(program, "zarn_worldView");
     projection = glGetUniformLocation(program, "zarn_projection");
@@ -70,7 +70,6 @@ bool GLFixedFunction::Locations::find(GLuint program) {
     alphaRefValue = glGetUniformLocation(program, "zarn_alphaRef");
     posFixup = glGetUniformLocation(program, "zarn_posFixup");
     sampler = glGetUniformLocation(program, "zarn_texture0");
-    return true;
 }
 
 bool GLFixedFunction::create(std::string* log) {

@@ -59,7 +59,7 @@ private:
         GLint material = -1, power = -1, globalAmbient = -1, lightCount = -1;
         GLint lightDir = -1, lightDiffuse = -1, lightSpecular = -1, lightAmbient = -1;
         GLint vertexFlags = -1, stage = -1, alphaRefValue = -1, posFixup = -1, sampler = -1;
-        bool find(GLuint program);
+        void find(GLuint program);
     };
     struct Variant {
         uint32_t key = 0;
