@@ -25,6 +25,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -43,6 +44,12 @@ struct Picture {
     double brightness(int x, int y) const {
         uint32_t c = at(x, y);
         return (((c >> 16) & 0xff) + ((c >> 8) & 0xff) + (c & 0xff)) / 3.0;
+    }
+    // Pixels that differ from those of another picture of the same size.
+    int differingFrom(const Picture& other) const {
+        int differing = 0;
+        for (size_t i = 0; i < pixels.size() && i < other.pixels.size(); ++i) differing += pixels[i] != other.pixels[i];
+        return differing;
     }
 };
 
@@ -217,20 +224,21 @@ protected:
     }
 
     // One frame as the saver's frame loop draws it: redirect, clear, shadow pass (when asked),
-    // colour pass with the material's effect, post chain, Present.
-    Picture renderFrame(const std::vector<DrawItem>& items, bool shadowPass) {
+    // colour pass with the material's effect, post chain, Present. Each of `count` parts is
+    // drawn by draw(part, shadowPass) after its world transform, worldOf(part), is set.
+    Picture renderFrame(size_t count, bool shadowPass, const std::function<D3DXMATRIX(size_t)>& worldOf,
+                        const std::function<void(size_t, bool)>& draw) {
         screenFX.redirectFrame();
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         device->BeginScene();
-        D3DXMATRIX identity;
-        D3DXMatrixIdentity(&identity);
         if (shadowPass) {
             beginShadowPass(device, 0.56099874f, 1.3f, 5.0f, 25.0f, D3DXVECTOR3(-4, 5, -12),
                             D3DXVECTOR3(-0.6f, 0.3f, 0));
-            for (const DrawItem& item : items) {
-                device->SetTransform(D3DTS_WORLD, &identity);
+            for (size_t part = 0; part < count; ++part) {
+                const D3DXMATRIX world = worldOf(part);
+                device->SetTransform(D3DTS_WORLD, &world);
                 material.bindShadowEffect(device);
-                drawMesh(item);
+                draw(part, true);
                 material.endShadowDraw();
             }
             endShadowPass(device);
@@ -238,14 +246,15 @@ protected:
         device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         setEyePosition(0, 0, -10, 1);
         setCamera();
-        for (const DrawItem& item : items) {
-            device->SetTransform(D3DTS_WORLD, &identity);
+        for (size_t part = 0; part < count; ++part) {
+            const D3DXMATRIX world = worldOf(part);
+            device->SetTransform(D3DTS_WORLD, &world);
             ID3DXEffect* effect = nullptr;
             if (material.bindEffect(&effect, device) && effect) {
                 UINT passes = 0;
                 effect->Begin(&passes, 0);
                 effect->BeginPass(passes - 1);
-                drawMesh(item);
+                draw(part, false);
                 effect->EndPass();
                 effect->End();
             } else {
@@ -256,6 +265,15 @@ protected:
         screenFX.applyEffects();
         device->Present(nullptr, nullptr, nullptr, nullptr);
         return presented();
+    }
+
+    // The same for vertex buffers drawn in place.
+    Picture renderFrame(const std::vector<DrawItem>& items, bool shadowPass) {
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        return renderFrame(
+            items.size(), shadowPass, [&](size_t) { return identity; },
+            [&](size_t part, bool) { drawMesh(items[part]); });
     }
 
     Picture presented() {

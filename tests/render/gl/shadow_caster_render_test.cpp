@@ -55,52 +55,20 @@ protected:
     }
 
     Picture frame(bool fromCasterCopy, const std::vector<Caster>& casters) {
-        screenFX.redirectFrame();
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        device->BeginScene();
-        beginShadowPass(device, 0.56099874f, 1.3f, 5.0f, 25.0f, D3DXVECTOR3(-4, 5, -12), D3DXVECTOR3(-0.6f, 0.3f, 0));
-        for (const Caster& caster : casters) {
-            device->SetTransform(D3DTS_WORLD, &caster.world);
-            material.bindShadowEffect(device);
-            if (fromCasterCopy)
-                caster.mesh->drawShadowCaster(device, D3DXMatrixDeterminant(&caster.world) < 0.0f);
-            else
-                caster.mesh->draw(device);
-            material.endShadowDraw();
-        }
-        endShadowPass(device);
-
-        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        setEyePosition(0, 0, -10, 1);
-        setCamera();
-        for (const Caster& caster : casters) {
-            device->SetTransform(D3DTS_WORLD, &caster.world);
-            ID3DXEffect* effect = nullptr;
-            if (material.bindEffect(&effect, device) && effect) {
-                UINT passes = 0;
-                effect->Begin(&passes, 0);
-                effect->BeginPass(passes - 1);
-                caster.mesh->draw(device);
-                effect->EndPass();
-                effect->End();
-            } else {
-                ADD_FAILURE() << "the material fell back to fixed function";
-            }
-        }
-        device->EndScene();
-        screenFX.applyEffects();
-        device->Present(nullptr, nullptr, nullptr, nullptr);
-        return presented();
+        return renderFrame(
+            casters.size(), true, [&](size_t part) { return casters[part].world; },
+            [&](size_t part, bool shadowPass) {
+                const Caster& caster = casters[part];
+                if (shadowPass && fromCasterCopy)
+                    caster.mesh->drawShadowCaster(device, D3DXMatrixDeterminant(&caster.world) < 0.0f);
+                else
+                    caster.mesh->draw(device);
+            });
     }
 
     Mesh mesh, plane, box;
 };
 
-int differingPixels(const Picture& a, const Picture& b) {
-    int differing = 0;
-    for (size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i) differing += a.pixels[i] != b.pixels[i];
-    return differing;
-}
 
 }  // namespace
 
@@ -120,9 +88,7 @@ TEST_F(ShadowCasterCopy, CastsExactlyTheShadowOfTheFullVertices) {
     Picture full = frame(false);
     Picture copy = frame(true);
     ASSERT_EQ(full.pixels.size(), copy.pixels.size());
-    int differing = 0;
-    for (size_t i = 0; i < full.pixels.size(); ++i) differing += full.pixels[i] != copy.pixels[i];
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(full.differingFrom(copy), 0);
 
     // Not two frames without a shadow: the box darkens the plane below and to its right.
     const D3DXVECTOR3 shadowed{1.2f, -1.2f, 2.0f}, lit{1.2f, -2.9f, 2.0f};
@@ -159,7 +125,7 @@ TEST_F(ShadowCasterCopy, AClosedBoxCastsTheSameShadowFromItsFacesTowardTheLight)
     for (const D3DXMATRIX* world : {&turned, &mirrored}) {
         Picture full = frame(false, {{&plane, identity}, {&box, *world}});
         Picture culled = frame(true, {{&plane, identity}, {&box, *world}});
-        EXPECT_EQ(differingPixels(full, culled), 0) << (world == &mirrored ? "mirrored" : "turned");
+        EXPECT_EQ(full.differingFrom(culled), 0) << (world == &mirrored ? "mirrored" : "turned");
         const D3DXVECTOR3 shadowed{1.2f, -1.2f, 2.0f}, lit{1.2f, -2.9f, 2.0f};
         EXPECT_LT(brightnessAt(culled, shadowed), brightnessAt(culled, lit) * 0.6);
         if (HasFailure() || std::getenv("ZARN_SAVE_PICTURES")) {
