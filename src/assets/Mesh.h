@@ -110,9 +110,9 @@ public:
     void draw(IDirect3DDevice9* device);
     // The shadow pass reads positions only: an .obj mesh draws it from its shared corners,
     // indexed, instead of three full vertices per face, and a closed one without the faces
-    // turned away from the light. mirrored: the world transform turns the mesh inside out
-    // (negative determinant), which swaps the faces' winding on screen.
-    void drawShadowCaster(IDirect3DDevice9* device, bool mirrored = false);
+    // turned away from the light. world: the transform the draw uses (null: none), whose
+    // mirroring, if any, swaps the faces' winding on screen.
+    void drawShadowCaster(IDirect3DDevice9* device, const D3DXMATRIX* world = nullptr);
     float intersectRay(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, D3DXVECTOR2* texCoord = nullptr);
     void customTexAnim(float du);
     void transformTexCoords(float a, float b, float c, float d);

@@ -35,7 +35,7 @@ void Mesh::draw(IDirect3DDevice9* device) {
     device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(faces.count));
 }
 
-void Mesh::drawShadowCaster(IDirect3DDevice9* device, bool mirrored) {
+void Mesh::drawShadowCaster(IDirect3DDevice9* device, const D3DXMATRIX* world) {
     if (!casterVertexBuffer || !casterIndexBuffer || !casterDecl || !device || xMesh || primGroups) {
         draw(device);
         return;
@@ -43,6 +43,7 @@ void Mesh::drawShadowCaster(IDirect3DDevice9* device, bool mirrored) {
     DWORD before = D3DCULL_NONE;
     const bool culling = casterCulling != D3DCULL_NONE && SUCCEEDED(device->GetRenderState(D3DRS_CULLMODE, &before));
     if (culling) {
+        const bool mirrored = world && D3DXMatrixDeterminant(world) < 0.0f;
         const DWORD flipped = casterCulling == D3DCULL_CCW ? D3DCULL_CW : D3DCULL_CCW;
         device->SetRenderState(D3DRS_CULLMODE, mirrored ? flipped : casterCulling);
     }

@@ -26,7 +26,7 @@ void UIWidget::drawWithMaterial(RenderPass pass, const D3DXMATRIX* world, IDirec
     if (pass == renderPassShadowMap) {
         // The shadow effect reads the world matrix just set on the device.
         drawMaterial->bindShadowEffect(device);
-        drawMesh->drawShadowCaster(device, D3DXMatrixDeterminant(world) < 0.0f);
+        drawMesh->drawShadowCaster(device, world);
         drawMaterial->endShadowDraw();
     } else if (pass == renderPassColour) {
         const bool highlighted = (highlightedWidget == this);

@@ -199,9 +199,11 @@ TEST(MeshCaster, AClosedCasterCullsWhileItDrawsAndPutsTheModeBack) {
     MeshTestDevice d;
     ASSERT_EQ(mesh.createDeviceObjects(d.device), S_OK);
     d.device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    D3DXMATRIX mirror;
+    D3DXMatrixScaling(&mirror, -1.0f, 1.0f, 1.0f);
     for (bool mirrored : {false, true}) {
         d.log->clear();
-        mesh.drawShadowCaster(d.device, mirrored);
+        mesh.drawShadowCaster(d.device, mirrored ? &mirror : nullptr);
         // The recording names render-state values by number: NONE 1, CW 2, CCW 3.
         const std::string mode = mirrored ? "2" : "3";
         EXPECT_EQ(d.log->calls("SetRenderState"),

@@ -96,6 +96,10 @@ TEST(D3DXMath, InverseUndoesScaleThenMove) {
     float det = 0;
     ASSERT_NE(D3DXMatrixInverse(&inv, &det, &m), nullptr);
     EXPECT_NEAR(det, 64.0f, 1e-4f);
+    EXPECT_EQ(D3DXMatrixDeterminant(&m), det);
+    D3DXMATRIX mirror;
+    D3DXMatrixScaling(&mirror, -1, 1, 1);
+    EXPECT_NEAR(D3DXMatrixDeterminant(&mirror), -1.0f, 1e-6f) << "a mirror turns the sign";
     D3DXMATRIX undoMove, undoScale;
     D3DXMatrixTranslation(&undoMove, -1, -2, -3);
     D3DXMatrixScaling(&undoScale, 0.5f, 0.25f, 0.125f);

@@ -37,34 +37,47 @@ D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3
     return pOut;
 }
 
+namespace {
+
+// The 2x2 minors of the top and bottom row pairs, from which both the determinant and the
+// inverse follow (cofactor expansion); in double so that nearly singular placements (a far
+// camera) still invert cleanly.
+struct PairMinors {
+    double a[4][4];
+    double s0, s1, s2, s3, s4, s5, c0, c1, c2, c3, c4, c5;
+
+    explicit PairMinors(const D3DXMATRIX& m) {
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c) a[r][c] = m.m[r][c];
+        s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
+        s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
+        s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
+        s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
+        s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
+        s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
+        c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
+        c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
+        c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
+        c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
+        c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
+        c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
+    }
+    double determinant() const { return s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0; }
+};
+
+}  // namespace
+
 float D3DXMatrixDeterminant(const D3DXMATRIX* pM) {
-    float determinant = 0.0f;
-    D3DXMATRIX ignored;
-    D3DXMatrixInverse(&ignored, &determinant, pM);
-    return determinant;
+    return static_cast<float>(PairMinors(*pM).determinant());
 }
 
 D3DXMATRIX* D3DXMatrixInverse(D3DXMATRIX* pOut, float* pDeterminant, const D3DXMATRIX* pM) {
-    // Cofactor expansion through the 2x2 minors of the top and bottom row pairs; done in double
-    // so that nearly singular placements (a far camera) still invert cleanly.
-    double a[4][4];
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) a[r][c] = pM->m[r][c];
+    const PairMinors minors(*pM);
+    const auto& a = minors.a;
+    const double s0 = minors.s0, s1 = minors.s1, s2 = minors.s2, s3 = minors.s3, s4 = minors.s4, s5 = minors.s5;
+    const double c0 = minors.c0, c1 = minors.c1, c2 = minors.c2, c3 = minors.c3, c4 = minors.c4, c5 = minors.c5;
 
-    const double s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
-    const double s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
-    const double s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
-    const double s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
-    const double s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
-    const double s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
-    const double c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
-    const double c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
-    const double c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
-    const double c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
-    const double c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
-    const double c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
-
-    const double det = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
+    const double det = minors.determinant();
     if (pDeterminant) *pDeterminant = static_cast<float>(det);
     if (det == 0.0 || !std::isfinite(det)) return nullptr;
     const double k = 1.0 / det;

@@ -60,7 +60,7 @@ protected:
             [&](size_t part, bool shadowPass) {
                 const Caster& caster = casters[part];
                 if (shadowPass && fromCasterCopy)
-                    caster.mesh->drawShadowCaster(device, D3DXMatrixDeterminant(&caster.world) < 0.0f);
+                    caster.mesh->drawShadowCaster(device, &caster.world);
                 else
                     caster.mesh->draw(device);
             });
