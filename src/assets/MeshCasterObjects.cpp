@@ -39,7 +39,7 @@ PositionBits bitsOf(const MeshFloat3& p) {
 // A closed surface, with the light outside it, shows the light's camera its near side first
 // along every ray, and its near side is the faces that face the light: the faces turned away
 // from the light change nothing in the shadow map and need not be drawn. Closed means every
-// edge between shared corners is used exactly once in each direction and no face is
+// edge between corner points is used exactly once in each direction and no face is
 // degenerate. The answer is the cull mode that drops the turned-away faces for an unmirrored
 // world transform: faces wound clockwise seen from outside (positive signed volume) are
 // Direct3D's front faces, so counter-clockwise ones go; inside-out surfaces the other way.
