@@ -10,6 +10,7 @@
 # ZARN_E2E_INSTALLED=1 they test that installed package instead of placing the build's files.
 set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
 case_name=$1 build=$(cd "$2" && pwd)
+. "$(dirname "$0")/e2e_common.sh"
 
 skip() { echo "SKIP: $*" >&2; exit 77; }
 case $case_name in
@@ -158,8 +159,7 @@ wait_until_no_saver() {
 
 # The hosts run nothing as root (nor should they): a user of the case's own making.
 make_host_user() {
-  host_user=zarn-e2e
-  id -u "$host_user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$host_user"
+  host_user=$(e2e_host_user)
   home=$work/home
   mkdir -p "$home"
   cp "$XAUTHORITY" "$home/.Xauthority"
@@ -210,19 +210,7 @@ xscreensaver_finds_zarn_by_name)
   # The README's line for ~/.xscreensaver, with the hack named as the package installs it.
   place_under_usr
   make_host_user
-  cat >"$home/.xscreensaver" <<'XSS'
-timeout:	1:00:00
-cycle:		0:00:00
-lock:		False
-fade:		False
-unfade:		False
-splash:		False
-dpmsEnabled:	False
-nice:		0
-mode:		one
-selected:	0
-programs:	GL: zarn --root \n
-XSS
+  e2e_write_xscreensaver_config "$home/.xscreensaver" "GL: zarn --root"
   chown "$host_user" "$home/.xscreensaver"
   run_as_user xscreensaver --no-splash >"$work/xscreensaver.out" 2>&1 &
   pids+=($!)

@@ -4,6 +4,7 @@
 #   installed_case.sh <case> <build dir>
 set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
 case_name=$1 build=$2
+. "$(dirname "$0")/e2e_common.sh"
 
 if [ -z "${ZARN_E2E_INNER:-}" ]; then
   export ZARN_E2E_INNER=1
@@ -166,30 +167,11 @@ installed_runs_without_build_folder)
 xscreensaver_runs_zarn)
   install_prefix
   # XScreenSaver starts no hack while it runs as root: run it as a user of our own making.
-  if [ "$(id -u)" -eq 0 ]; then
-    xss_user=zarn-e2e
-    id -u "$xss_user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$xss_user"
-  else
-    xss_user=$(id -un)
-  fi
+  xss_user=$(e2e_host_user)
   home=$work/home
   mkdir -p "$home"
   cp "$XAUTHORITY" "$home/.Xauthority"
-  # zarn is the only program it may run; no fades, no splash, no lock, no blanking of its own;
-  # not niced, since the tests share the machine with builds.
-  cat >"$home/.xscreensaver" <<XSS
-timeout:	1:00:00
-cycle:		0:00:00
-lock:		False
-fade:		False
-unfade:		False
-splash:		False
-dpmsEnabled:	False
-nice:		0
-mode:		one
-selected:	0
-programs:	GL: $prefix/libexec/xscreensaver/zarn --root \\n
-XSS
+  e2e_write_xscreensaver_config "$home/.xscreensaver" "GL: $prefix/libexec/xscreensaver/zarn --root"
   [ "$(id -u)" -eq 0 ] && chown -R "$xss_user" "$home"
   run_as_user() {
     local as=()

@@ -6,15 +6,11 @@
 #   wayland_case.sh <case> <build dir> <zarn-wayland-pointer>
 set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
 case_name=$1 build=$2 pointer_probe=$3
+. "$(dirname "$0")/e2e_common.sh"
 
 work=$(mktemp -d /tmp/zarn-e2e-wayland-XXXXXX)
 chmod 755 "$work"
-if [ "$(id -u)" -eq 0 ]; then
-  user=zarn-e2e
-  id -u "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
-else
-  user=$(id -un)
-fi
+user=$(e2e_host_user)
 runtime=$work/runtime home=$work/home app=$work/app
 mkdir -p "$runtime" "$home" "$app"
 # The program and its data, where the user can read them whatever the build folder's rights.
