@@ -149,10 +149,15 @@ public:
     HRESULT CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE MultiSample,
                                DWORD MultisampleQuality, BOOL Lockable, IDirect3DSurface9** ppSurface,
                                void* pSharedHandle) override;
+    HRESULT CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE MultiSample,
+                                      DWORD MultisampleQuality, BOOL Discard, IDirect3DSurface9** ppSurface,
+                                      void* pSharedHandle) override;
     HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexElements,
                                     IDirect3DVertexDeclaration9** ppDecl) override;
     HRESULT SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pRenderTarget) override;
     HRESULT GetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9** ppRenderTarget) override;
+    HRESULT SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil) override;
+    HRESULT GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface) override;
     HRESULT StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect, IDirect3DSurface9* pDestSurface,
                         const RECT* pDestRect, D3DTEXTUREFILTERTYPE Filter) override;
     HRESULT SetViewport(const D3DVIEWPORT9* pViewport) override;
@@ -204,6 +209,12 @@ private:
     void releaseBindings();
     template <typename T>
     void bind(T*& slot, T* object);
+    static D3DSURFACE_DESC surfaceDesc(D3DFORMAT format, DWORD usage, UINT width, UINT height,
+                                       D3DMULTISAMPLE_TYPE multiSample, DWORD quality);
+    // CreateRenderTarget and CreateDepthStencilSurface: `flag` is Lockable or Discard.
+    HRESULT createSurface(const char* method, const char* kind, DWORD usage, UINT Width, UINT Height,
+                          D3DFORMAT Format, D3DMULTISAMPLE_TYPE MultiSample, DWORD MultisampleQuality, BOOL flag,
+                          IDirect3DSurface9** ppSurface);
 
     ZarnRecordingDirect3D9* direct3d;
     D3DPRESENT_PARAMETERS params;
@@ -217,6 +228,8 @@ private:
 
     ZarnRecordingSurface* backBuffer = nullptr;
     IDirect3DSurface9* renderTargets[4] = {};
+    ZarnRecordingSurface* autoDepthStencil = nullptr;
+    IDirect3DSurface9* depthStencil = nullptr;
     IDirect3DBaseTexture9* textures[16] = {};
     IDirect3DVertexBuffer9* streams[4] = {};
     UINT streamOffsets[4] = {};

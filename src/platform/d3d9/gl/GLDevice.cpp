@@ -96,18 +96,13 @@ bool GLDevice::initialise(GLDirect3D9* d3d, HWND window, const D3DPRESENT_PARAME
 
     const UINT samples = sampleCountOf(p.MultiSampleType);
     if (p.EnableAutoDepthStencil) {
-        GLenum depthFormat = GL_DEPTH_COMPONENT16;
-        glconv::depthFormat(p.AutoDepthStencilFormat, &depthFormat);
-        glGenRenderbuffers(1, &autoDepth);
-        glBindRenderbuffer(GL_RENDERBUFFER, autoDepth);
-        if (samples)
-            glRenderbufferStorageMultisample(GL_RENDERBUFFER, GLsizei(samples), depthFormat,
-                                             GLsizei(p.BackBufferWidth), GLsizei(p.BackBufferHeight));
-        else
-            glRenderbufferStorage(GL_RENDERBUFFER, depthFormat, GLsizei(p.BackBufferWidth),
-                                  GLsizei(p.BackBufferHeight));
+        autoDepthSurface = new GLSurface(this, GLSurface::Kind::AutoDepthStencil, p.BackBufferWidth,
+                                         p.BackBufferHeight, p.AutoDepthStencilFormat, samples, p.MultiSampleType,
+                                         p.MultiSampleQuality);
+        autoDepth = autoDepthSurface->renderbufferName();
         autoDepthSamples = samples;
     }
+    depthStencil = autoDepthSurface;
     backBuffer = new GLSurface(this, GLSurface::Kind::BackBuffer, p.BackBufferWidth, p.BackBufferHeight,
                                p.BackBufferFormat, samples, p.MultiSampleType, p.MultiSampleQuality);
     if (!backBuffer->framebuffer()) {
@@ -119,6 +114,7 @@ bool GLDevice::initialise(GLDirect3D9* d3d, HWND window, const D3DPRESENT_PARAME
 
     setDefaults();
     renderTarget = backBuffer;
+    chooseTargetDepth();
     applyTargetViewport();
     return true;
 }
@@ -134,6 +130,7 @@ GLDevice::~GLDevice() {
         if (indices) indices->Release();
         if (declaration) declaration->Release();
         if (renderTarget && renderTarget != backBuffer) renderTarget->Release();
+        if (depthStencil && depthStencil != autoDepthSurface) depthStencil->Release();
         // What the application still holds loses its GL objects now, while the context lives.
         for (GLDeviceChild* child : std::vector<GLDeviceChild*>(children)) child->releaseGL();
         for (GLSurface* surface : std::vector<GLSurface*>(standaloneSurfaces)) surface->releaseGL();
@@ -147,13 +144,16 @@ GLDevice::~GLDevice() {
         }
         if (windowFbo) glDeleteFramebuffers(1, &windowFbo);
         if (windowColour) glDeleteRenderbuffers(1, &windowColour);
-        if (autoDepth) glDeleteRenderbuffers(1, &autoDepth);
         glDeleteSamplers(samplerCount, samplerObjects);
         if (vertexArray) glDeleteVertexArrays(1, &vertexArray);
     }
     if (backBuffer) {
         backBuffer->releaseGL();
         delete backBuffer;
+    }
+    if (autoDepthSurface) {
+        autoDepthSurface->releaseGL();
+        delete autoDepthSurface;
     }
     context.reset();
     if (direct3d) direct3d->Release();
@@ -257,6 +257,28 @@ HRESULT GLDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format, 
     if (samples && !direct3d->supportsSamples(layout.internalFormat, samples)) return D3DERR_NOTAVAILABLE;
     if (!makeCurrent()) return D3DERR_DEVICELOST;
     auto* surface = new GLSurface(this, GLSurface::Kind::RenderTarget, Width, Height, Format, samples, MultiSample,
+                                  MultisampleQuality);
+    if (!surface->framebuffer()) {
+        surface->Release();
+        return D3DERR_NOTAVAILABLE;
+    }
+    *ppSurface = surface;
+    return D3D_OK;
+}
+
+HRESULT GLDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                            D3DMULTISAMPLE_TYPE MultiSample, DWORD MultisampleQuality, BOOL,
+                                            IDirect3DSurface9** ppSurface, void*) {
+    if (!ppSurface) return D3DERR_INVALIDCALL;
+    *ppSurface = nullptr;
+    GLenum internalFormat = 0;
+    if (Width == 0 || Height == 0 || Width > maxTextureSide || Height > maxTextureSide ||
+        !glconv::depthFormat(Format, &internalFormat) || !isPowerOfTwoSampleType(MultiSample))
+        return D3DERR_INVALIDCALL;
+    const UINT samples = sampleCountOf(MultiSample);
+    if (samples && !direct3d->supportsSamples(internalFormat, samples)) return D3DERR_NOTAVAILABLE;
+    if (!makeCurrent()) return D3DERR_DEVICELOST;
+    auto* surface = new GLSurface(this, GLSurface::Kind::DepthStencil, Width, Height, Format, samples, MultiSample,
                                   MultisampleQuality);
     if (!surface->framebuffer()) {
         surface->Release();

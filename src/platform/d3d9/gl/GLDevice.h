@@ -43,10 +43,15 @@ public:
     HRESULT CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE MultiSample,
                                DWORD MultisampleQuality, BOOL Lockable, IDirect3DSurface9** ppSurface,
                                void* pSharedHandle) override;
+    HRESULT CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE MultiSample,
+                                      DWORD MultisampleQuality, BOOL Discard, IDirect3DSurface9** ppSurface,
+                                      void* pSharedHandle) override;
     HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexElements,
                                     IDirect3DVertexDeclaration9** ppDecl) override;
     HRESULT SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pRenderTarget) override;
     HRESULT GetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9** ppRenderTarget) override;
+    HRESULT SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil) override;
+    HRESULT GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface) override;
     HRESULT StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect, IDirect3DSurface9* pDestSurface,
                         const RECT* pDestRect, D3DTEXTUREFILTERTYPE Filter) override;
     HRESULT SetViewport(const D3DVIEWPORT9* pViewport) override;
@@ -121,6 +126,13 @@ private:
     bool initialise(GLDirect3D9* direct3d, HWND window, const D3DPRESENT_PARAMETERS& params, HRESULT* result);
     void setDefaults();
     void applyTargetViewport();
+    // Settles which depth buffer the current target renders with (targetDepth).
+    void chooseTargetDepth();
+    // Binds the current target's framebuffer for drawing with that depth buffer; 0 when the
+    // target cannot be drawn into.
+    GLuint bindTargetFramebuffer();
+    // The depth-to-depth copy of StretchRect, with Direct3D's restrictions on it.
+    HRESULT copyDepth(GLSurface* source, const RECT* sourceRect, GLSurface* dest, const RECT* destRect);
     // Turns the recorded Direct3D state into GL before a draw; false when nothing can draw.
     bool prepareDraw();
     void applyRenderStates();
@@ -140,8 +152,15 @@ private:
     bool depthFromShader = false;
 
     GLSurface* backBuffer = nullptr;
+    // The automatic depth buffer, and its renderbuffer.
+    GLSurface* autoDepthSurface = nullptr;
     GLuint autoDepth = 0;
     UINT autoDepthSamples = 0;
+    // What SetDepthStencilSurface last named: the automatic surface (the device then picks a
+    // buffer to fit each target, see depthBufferFor), one of the application's (holding a
+    // reference), or none.
+    GLSurface* depthStencil = nullptr;
+    GLuint targetDepth = 0;
     struct ExtraDepth {
         UINT width, height, samples;
         GLuint renderbuffer;

@@ -31,7 +31,7 @@ constexpr UINT maxPrimitives = 1u << 26;
 
 void GLDevice::applyRenderStates() {
     const DWORD* rs = renderStates;
-    const bool hasDepth = autoDepth != 0;
+    const bool hasDepth = targetDepth != 0;
     cache.setDepthTest(hasDepth && rs[D3DRS_ZENABLE] != D3DZB_FALSE);
     cache.setDepthMask(rs[D3DRS_ZWRITEENABLE] != FALSE);
     cache.setDepthFunc(glconv::compareFunc(rs[D3DRS_ZFUNC]));
@@ -92,9 +92,7 @@ void GLDevice::applyProgramFixups(GLuint program) {
 
 bool GLDevice::prepareDraw() {
     if (!makeCurrent()) return false;
-    const GLuint fbo = renderTarget ? renderTarget->framebuffer() : 0;
-    if (!fbo) return false;
-    cache.bindDrawFramebuffer(fbo);
+    if (!bindTargetFramebuffer()) return false;
     if (renderStatesDirty) applyRenderStates();
     if (texturesDirty) applyTextures();
     GLuint program = currentProgram;
@@ -150,11 +148,9 @@ HRESULT GLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseV
 
 HRESULT GLDevice::Clear(DWORD Count, const void* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD) {
     if (Count && !pRects) return D3DERR_INVALIDCALL;
-    if ((Flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !autoDepth) return D3DERR_INVALIDCALL;
+    if ((Flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !targetDepth) return D3DERR_INVALIDCALL;
     if (!makeCurrent()) return D3DERR_DEVICELOST;
-    const GLuint fbo = renderTarget ? renderTarget->framebuffer() : 0;
-    if (!fbo) return D3DERR_INVALIDCALL;
-    cache.bindDrawFramebuffer(fbo);
+    if (!bindTargetFramebuffer()) return D3DERR_INVALIDCALL;
     GLbitfield mask = 0;
     if (Flags & D3DCLEAR_TARGET) {
         mask |= GL_COLOR_BUFFER_BIT;

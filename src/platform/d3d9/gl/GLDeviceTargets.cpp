@@ -53,6 +53,7 @@ HRESULT GLDevice::SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pR
         renderTarget = surface;
         if (previous && previous != backBuffer) previous->Release();
     }
+    chooseTargetDepth();
     applyTargetViewport();
     return D3D_OK;
 }
@@ -65,6 +66,50 @@ HRESULT GLDevice::GetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9** p
     renderTarget->AddRef();
     *ppRenderTarget = renderTarget;
     return D3D_OK;
+}
+
+HRESULT GLDevice::SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil) {
+    GLSurface* surface = nullptr;
+    if (pNewZStencil) {
+        surface = dynamic_cast<GLSurface*>(pNewZStencil);
+        if (!surface || surface->device() != this || !surface->isDepthStencil()) return D3DERR_INVALIDCALL;
+    }
+    if (!makeCurrent()) return D3DERR_DEVICELOST;
+    if (surface != depthStencil) {
+        if (surface && surface != autoDepthSurface) surface->AddRef();
+        GLSurface* previous = depthStencil;
+        depthStencil = surface;
+        if (previous && previous != autoDepthSurface) previous->Release();
+    }
+    chooseTargetDepth();
+    return D3D_OK;
+}
+
+HRESULT GLDevice::GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface) {
+    if (!ppZStencilSurface) return D3DERR_INVALIDCALL;
+    *ppZStencilSurface = nullptr;
+    if (!depthStencil) return D3DERR_NOTFOUND;
+    depthStencil->AddRef();
+    *ppZStencilSurface = depthStencil;
+    return D3D_OK;
+}
+
+void GLDevice::chooseTargetDepth() {
+    GLuint depth = 0;
+    if (depthStencil == autoDepthSurface)
+        depth = renderTarget ? depthBufferFor(renderTarget->width(), renderTarget->height(), renderTarget->samples()) : 0;
+    else if (depthStencil)
+        depth = depthStencil->renderbufferName();
+    if (depth != targetDepth) renderStatesDirty = true;
+    targetDepth = depth;
+}
+
+GLuint GLDevice::bindTargetFramebuffer() {
+    const GLuint fbo = renderTarget ? renderTarget->framebuffer() : 0;
+    if (!fbo) return 0;
+    cache.bindDrawFramebuffer(fbo);
+    if (renderTarget->depthAttachment() != targetDepth && !renderTarget->attachDepth(targetDepth)) return 0;
+    return fbo;
 }
 
 GLuint GLDevice::depthBufferFor(UINT width, UINT height, UINT samples) {
@@ -122,6 +167,7 @@ HRESULT GLDevice::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSo
     auto* dest = dynamic_cast<GLSurface*>(pDestSurface);
     if (!source || !dest || source == dest || source->device() != this || dest->device() != this)
         return D3DERR_INVALIDCALL;
+    if (source->isDepthStencil() || dest->isDepthStencil()) return copyDepth(source, pSourceRect, dest, pDestRect);
     const RECT sr = pSourceRect ? *pSourceRect : RECT{0, 0, LONG(source->width()), LONG(source->height())};
     const RECT dr = pDestRect ? *pDestRect : RECT{0, 0, LONG(dest->width()), LONG(dest->height())};
     if (!rectInside(sr, source->width(), source->height()) || !rectInside(dr, dest->width(), dest->height()))
@@ -142,6 +188,28 @@ HRESULT GLDevice::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSo
     glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, dr.top, dr.right, dr.bottom,
                       GL_COLOR_BUFFER_BIT, Filter == D3DTEXF_LINEAR && !sameSize ? GL_LINEAR : GL_NEAREST);
     if (dest->container()) dest->container()->markWritten();
+    return D3D_OK;
+}
+
+HRESULT GLDevice::copyDepth(GLSurface* source, const RECT* sourceRect, GLSurface* dest, const RECT* destRect) {
+    // Direct3D copies depth only whole, between equal single-sampled surfaces, and outside a
+    // scene.
+    if (!source->isDepthStencil() || !dest->isDepthStencil() || sourceRect || destRect || inScene ||
+        source->width() != dest->width() || source->height() != dest->height() ||
+        source->format() != dest->format() || source->samples() || dest->samples())
+        return D3DERR_INVALIDCALL;
+    if (!makeCurrent()) return D3DERR_DEVICELOST;
+    const GLuint readFbo = source->framebuffer(), drawFbo = dest->framebuffer();
+    if (!readFbo || !drawFbo) return D3DERR_INVALIDCALL;
+    GLbitfield mask = GL_DEPTH_BUFFER_BIT;
+    if (source->format() == D3DFMT_D24S8) mask |= GL_STENCIL_BUFFER_BIT;
+    cache.setScissor(false, 0, 0, 0, 0);
+    cache.setDepthMask(true);
+    renderStatesDirty = true;
+    cache.bindReadFramebuffer(readFbo);
+    cache.bindDrawFramebuffer(drawFbo);
+    const GLint w = GLint(source->width()), h = GLint(source->height());
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, mask, GL_NEAREST);
     return D3D_OK;
 }
 

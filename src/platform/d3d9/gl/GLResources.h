@@ -30,15 +30,15 @@ protected:
 };
 
 // A 2-D image that can be a render target or a StretchRect end: a texture level (or cube
-// face level), a standalone render target (a renderbuffer, possibly multisampled) or the
-// device's back buffer.
+// face level), a standalone render target (a renderbuffer, possibly multisampled), the
+// device's back buffer, or a depth-stencil surface (standalone or the device's automatic one).
 class GLSurface final : public IDirect3DSurface9 {
 public:
-    enum class Kind { TextureLevel, RenderTarget, BackBuffer };
+    enum class Kind { TextureLevel, RenderTarget, BackBuffer, DepthStencil, AutoDepthStencil };
 
     // Texture level: lives and counts with its container.
     GLSurface(GLTextureBase* container, GLenum faceTarget, UINT level, UINT width, UINT height);
-    // Standalone render target or back buffer: owns a renderbuffer.
+    // Standalone render target, back buffer or depth-stencil surface: owns a renderbuffer.
     GLSurface(GLDevice* device, Kind kind, UINT width, UINT height, D3DFORMAT format, UINT samples,
               D3DMULTISAMPLE_TYPE msType, DWORD msQuality);
     ~GLSurface() override;
@@ -57,13 +57,27 @@ public:
     D3DFORMAT format() const { return fmt; }
     bool alive() const;
     GLTextureBase* container() const { return containerTexture; }
+    bool isDepthStencil() const { return surfaceKind == Kind::DepthStencil || surfaceKind == Kind::AutoDepthStencil; }
+    GLuint renderbufferName() const { return renderbuffer; }
     // The framebuffer that renders into this surface, made on first use with the device's
-    // choice of depth buffer; 0 when the surface cannot be rendered to.
+    // choice of depth buffer; 0 when the surface cannot be rendered to. A depth-stencil
+    // surface's framebuffer holds it alone, as the end of a depth copy.
     GLuint framebuffer();
+    // The depth renderbuffer the framebuffer renders with, and a change of it (0 for none)
+    // while that framebuffer is bound for drawing; false, with no depth attached, when the
+    // pair cannot render together (a sample count that differs).
+    GLuint depthAttachment() const { return attachedDepth; }
+    bool attachDepth(GLuint depth);
     // Deletes the framebuffer and renderbuffer (device teardown or container release).
     void releaseGL();
 
 private:
+    // Made by CreateRenderTarget or CreateDepthStencilSurface: counted on its own, and
+    // listed with the device so that the device's end can free its GL objects.
+    bool isStandalone() const { return surfaceKind == Kind::RenderTarget || surfaceKind == Kind::DepthStencil; }
+    // The back buffer and the automatic depth buffer live and count with the device.
+    bool ownedByDevice() const { return surfaceKind == Kind::BackBuffer || surfaceKind == Kind::AutoDepthStencil; }
+
     Kind surfaceKind;
     GLTextureBase* containerTexture = nullptr;
     GLDevice* standaloneDevice = nullptr;
@@ -76,6 +90,7 @@ private:
     DWORD multiSampleQuality = 0;
     GLuint renderbuffer = 0;
     GLuint fbo = 0;
+    GLuint attachedDepth = 0;
     ULONG refs = 1;
 };
 

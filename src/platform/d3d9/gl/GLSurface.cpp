@@ -1,7 +1,7 @@
-// Surfaces: texture levels, standalone render targets and the back buffer, each rendered
-// through a framebuffer made on first use. The depth attachment is the device's choice
-// (GLDevice::depthBufferFor), fixed for the surface's life since the device has no call
-// that swaps depth buffers.
+// Surfaces: texture levels, standalone render targets, the back buffer and depth-stencil
+// surfaces, each rendered through a framebuffer made on first use. A colour surface's depth
+// attachment starts as the device's automatic choice (GLDevice::depthBufferFor); the device
+// swaps it when SetDepthStencilSurface has named another.
 #include "d3d9/gl/GLDevice.h"
 #include "d3d9/gl/GLResources.h"
 
@@ -15,15 +15,20 @@ GLSurface::GLSurface(GLDevice* d, Kind k, UINT width, UINT height, D3DFORMAT for
       multiSampleType(msType), multiSampleQuality(msQuality) {
     glconv::TextureFormat layout;
     glconv::textureFormat(format, &layout);
+    GLenum internalFormat = layout.internalFormat;
+    if (isDepthStencil()) {
+        internalFormat = GL_DEPTH_COMPONENT16;
+        glconv::depthFormat(format, &internalFormat);
+    }
     d->makeCurrent();
     glGenRenderbuffers(1, &renderbuffer);
     glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
     if (samples > 0)
-        glRenderbufferStorageMultisample(GL_RENDERBUFFER, GLsizei(samples), layout.internalFormat, GLsizei(width),
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, GLsizei(samples), internalFormat, GLsizei(width),
                                          GLsizei(height));
     else
-        glRenderbufferStorage(GL_RENDERBUFFER, layout.internalFormat, GLsizei(width), GLsizei(height));
-    if (k == Kind::RenderTarget) d->registerSurface(this);
+        glRenderbufferStorage(GL_RENDERBUFFER, internalFormat, GLsizei(width), GLsizei(height));
+    if (isStandalone()) d->registerSurface(this);
 }
 
 GLSurface::~GLSurface() {
@@ -50,19 +55,19 @@ void GLSurface::releaseGL() {
     }
     fbo = 0;
     renderbuffer = 0;
-    if (standaloneDevice && surfaceKind == Kind::RenderTarget) standaloneDevice->unregisterSurface(this);
+    if (standaloneDevice && isStandalone()) standaloneDevice->unregisterSurface(this);
     standaloneDevice = nullptr;
 }
 
 ULONG GLSurface::AddRef() {
     if (containerTexture) return containerTexture->addRefShared();
-    if (surfaceKind == Kind::BackBuffer && standaloneDevice) return standaloneDevice->AddRef();
+    if (ownedByDevice() && standaloneDevice) return standaloneDevice->AddRef();
     return ++refs;
 }
 
 ULONG GLSurface::Release() {
     if (containerTexture) return containerTexture->releaseShared();
-    if (surfaceKind == Kind::BackBuffer && standaloneDevice) return standaloneDevice->Release();
+    if (ownedByDevice() && standaloneDevice) return standaloneDevice->Release();
     const ULONG left = --refs;
     if (left == 0) delete this;
     return left;
@@ -80,7 +85,9 @@ HRESULT GLSurface::GetDesc(D3DSURFACE_DESC* pDesc) {
     if (!pDesc) return D3DERR_INVALIDCALL;
     pDesc->Format = fmt;
     pDesc->Type = D3DRTYPE_SURFACE;
-    pDesc->Usage = containerTexture ? containerTexture->usage() : D3DUSAGE_RENDERTARGET;
+    pDesc->Usage = containerTexture ? containerTexture->usage()
+                   : isDepthStencil() ? D3DUSAGE_DEPTHSTENCIL
+                                      : D3DUSAGE_RENDERTARGET;
     pDesc->Pool = D3DPOOL_DEFAULT;
     pDesc->MultiSampleType = multiSampleType;
     pDesc->MultiSampleQuality = multiSampleQuality;
@@ -100,12 +107,33 @@ GLuint GLSurface::framebuffer() {
     d->makeCurrent();
     glGenFramebuffers(1, &fbo);
     d->state().bindDrawFramebuffer(fbo);
-    if (containerTexture)
-        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, faceTarget, containerTexture->name(),
-                               GLint(level));
-    else
-        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffer);
-    const GLuint depth = d->depthBufferFor(w, h, sampleCount);
+    bool complete;
+    if (isDepthStencil()) {
+        // Depth alone: no colour for the framebuffer to draw into or read from.
+        glDrawBuffer(GL_NONE);
+        glReadBuffer(GL_NONE);
+        complete = attachDepth(renderbuffer);
+    } else {
+        if (containerTexture)
+            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, faceTarget, containerTexture->name(),
+                                   GLint(level));
+        else
+            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffer);
+        complete = attachDepth(d->depthBufferFor(w, h, sampleCount));
+    }
+    if (!complete) {
+        d->state().bindDrawFramebuffer(0);
+        d->state().forgetFramebuffer(fbo);
+        glDeleteFramebuffers(1, &fbo);
+        fbo = 0;
+        attachedDepth = 0;
+    }
+    return fbo;
+}
+
+bool GLSurface::attachDepth(GLuint depth) {
+    // Whichever point the last buffer used, it is cleared before the new one goes on.
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
     if (depth) {
         GLenum attachment = GL_DEPTH_ATTACHMENT;
         GLint stencilBits = 0;
@@ -114,11 +142,11 @@ GLuint GLSurface::framebuffer() {
         if (stencilBits > 0) attachment = GL_DEPTH_STENCIL_ATTACHMENT;
         glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, attachment, GL_RENDERBUFFER, depth);
     }
-    if (glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        d->state().bindDrawFramebuffer(0);
-        d->state().forgetFramebuffer(fbo);
-        glDeleteFramebuffers(1, &fbo);
-        fbo = 0;
+    attachedDepth = depth;
+    if (glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
+    if (depth) {
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+        attachedDepth = 0;
     }
-    return fbo;
+    return false;
 }

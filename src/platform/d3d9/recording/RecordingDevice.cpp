@@ -85,20 +85,39 @@ ZarnRecordingDevice::ZarnRecordingDevice(ZarnRecordingDirect3D9* d3d, const D3DP
       deviceScript(std::move(script)) {
     countLive(+1);
     if (direct3d) direct3d->AddRef();
-    D3DSURFACE_DESC desc = {};
-    desc.Format = params.BackBufferFormat;
-    desc.Type = D3DRTYPE_SURFACE;
-    desc.Usage = D3DUSAGE_RENDERTARGET;
-    desc.Pool = D3DPOOL_DEFAULT;
-    desc.MultiSampleType = params.MultiSampleType;
-    desc.MultiSampleQuality = params.MultiSampleQuality;
-    desc.Width = std::max(1u, params.BackBufferWidth);
-    desc.Height = std::max(1u, params.BackBufferHeight);
-    backBuffer = new ZarnRecordingSurface(this, "backbuffer", desc, nullptr, nullptr);
+    const UINT width = std::max(1u, params.BackBufferWidth), height = std::max(1u, params.BackBufferHeight);
+    backBuffer = new ZarnRecordingSurface(this, "backbuffer",
+                                          surfaceDesc(params.BackBufferFormat, D3DUSAGE_RENDERTARGET, width, height,
+                                                      params.MultiSampleType, params.MultiSampleQuality),
+                                          nullptr, nullptr);
     resources.insert(backBuffer);
     renderTargets[0] = backBuffer;
     backBuffer->AddRef();
-    viewport = {0, 0, desc.Width, desc.Height, 0.0f, 1.0f};
+    if (params.EnableAutoDepthStencil) {
+        autoDepthStencil = new ZarnRecordingSurface(
+            this, "autodepth",
+            surfaceDesc(params.AutoDepthStencilFormat, D3DUSAGE_DEPTHSTENCIL, width, height, params.MultiSampleType,
+                        params.MultiSampleQuality),
+            nullptr, nullptr);
+        resources.insert(autoDepthStencil);
+        depthStencil = autoDepthStencil;
+        depthStencil->AddRef();
+    }
+    viewport = {0, 0, width, height, 0.0f, 1.0f};
+}
+
+D3DSURFACE_DESC ZarnRecordingDevice::surfaceDesc(D3DFORMAT format, DWORD usage, UINT width, UINT height,
+                                                 D3DMULTISAMPLE_TYPE multiSample, DWORD quality) {
+    D3DSURFACE_DESC desc = {};
+    desc.Format = format;
+    desc.Type = D3DRTYPE_SURFACE;
+    desc.Usage = usage;
+    desc.Pool = D3DPOOL_DEFAULT;
+    desc.MultiSampleType = multiSample;
+    desc.MultiSampleQuality = quality;
+    desc.Width = width;
+    desc.Height = height;
+    return desc;
 }
 
 ZarnRecordingDevice::~ZarnRecordingDevice() {
@@ -118,6 +137,8 @@ ULONG ZarnRecordingDevice::Release() {
         releaseBindings();
         if (backBuffer) backBuffer->Release();
         backBuffer = nullptr;
+        if (autoDepthStencil) autoDepthStencil->Release();
+        autoDepthStencil = nullptr;
         // Whatever the caller still holds is detached, so it never reaches a dead device;
         // it stays in the live-object count, which is how a test sees the leak.
         std::set<ZarnRecordingResource*> left_over = resources;
@@ -130,6 +151,7 @@ ULONG ZarnRecordingDevice::Release() {
 
 void ZarnRecordingDevice::releaseBindings() {
     for (auto& target : renderTargets) bind(target, static_cast<IDirect3DSurface9*>(nullptr));
+    bind(depthStencil, static_cast<IDirect3DSurface9*>(nullptr));
     for (auto& texture : textures) bind(texture, static_cast<IDirect3DBaseTexture9*>(nullptr));
     for (auto& stream : streams) bind(stream, static_cast<IDirect3DVertexBuffer9*>(nullptr));
     bind(indices, static_cast<IDirect3DIndexBuffer9*>(nullptr));
@@ -311,10 +333,24 @@ HRESULT ZarnRecordingDevice::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORM
 HRESULT ZarnRecordingDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
                                                 D3DMULTISAMPLE_TYPE MultiSample, DWORD MultisampleQuality,
                                                 BOOL Lockable, IDirect3DSurface9** ppSurface, void*) {
+    return createSurface("CreateRenderTarget", "rt", D3DUSAGE_RENDERTARGET, Width, Height, Format, MultiSample,
+                         MultisampleQuality, Lockable, ppSurface);
+}
+
+HRESULT ZarnRecordingDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                                       D3DMULTISAMPLE_TYPE MultiSample, DWORD MultisampleQuality,
+                                                       BOOL Discard, IDirect3DSurface9** ppSurface, void*) {
+    return createSurface("CreateDepthStencilSurface", "ds", D3DUSAGE_DEPTHSTENCIL, Width, Height, Format,
+                         MultiSample, MultisampleQuality, Discard, ppSurface);
+}
+
+HRESULT ZarnRecordingDevice::createSurface(const char* method, const char* kind, DWORD usage, UINT Width,
+                                           UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE MultiSample,
+                                           DWORD MultisampleQuality, BOOL flag, IDirect3DSurface9** ppSurface) {
     std::string args = std::to_string(Width) + ", " + std::to_string(Height) + ", " + formatName(Format) + ", " +
                        multiSampleName(MultiSample) + ", " + std::to_string(MultisampleQuality) + ", " +
-                       std::to_string(Lockable);
-    HRESULT result = scriptedFailure("CreateRenderTarget");
+                       std::to_string(flag);
+    HRESULT result = scriptedFailure(method);
     if (ppSurface) *ppSurface = nullptr;
     if (SUCCEEDED(result) && (!ppSurface || Width == 0 || Height == 0 || Width > kMaxTextureSide ||
                               Height > kMaxTextureSide || bytesPerPixel(Format) == 0))
@@ -322,19 +358,13 @@ HRESULT ZarnRecordingDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORM
     if (SUCCEEDED(result) && deviceScript.missingMultiSampleTypes.count(MultiSample)) result = D3DERR_NOTAVAILABLE;
     ZarnRecordingSurface* surface = nullptr;
     if (SUCCEEDED(result)) {
-        D3DSURFACE_DESC desc = {};
-        desc.Format = Format;
-        desc.Type = D3DRTYPE_SURFACE;
-        desc.Usage = D3DUSAGE_RENDERTARGET;
-        desc.Pool = D3DPOOL_DEFAULT;
-        desc.MultiSampleType = MultiSample;
-        desc.MultiSampleQuality = MultisampleQuality;
-        desc.Width = Width;
-        desc.Height = Height;
-        surface = new (std::nothrow) ZarnRecordingSurface(this, newName("rt"), desc, nullptr, nullptr);
+        surface = new (std::nothrow)
+            ZarnRecordingSurface(this, newName(kind), surfaceDesc(Format, usage, Width, Height, MultiSample,
+                                                                  MultisampleQuality),
+                                 nullptr, nullptr);
         if (!surface) result = E_OUTOFMEMORY;
     }
-    record("CreateRenderTarget", args, result);
+    record(method, args, result);
     if (surface) {
         resources.insert(surface);
         callLog->lines.back() += " -> " + surface->name();
@@ -402,6 +432,25 @@ HRESULT ZarnRecordingDevice::GetRenderTarget(DWORD RenderTargetIndex, IDirect3DS
     if (SUCCEEDED(result)) {
         handOut(renderTargets[RenderTargetIndex], ppRenderTarget);
         callLog->lines.back() += " -> " + nameOf(*ppRenderTarget);
+    }
+    return result;
+}
+
+HRESULT ZarnRecordingDevice::SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil) {
+    HRESULT result = scriptedFailure("SetDepthStencilSurface");
+    if (SUCCEEDED(result)) bind(depthStencil, pNewZStencil);
+    return record("SetDepthStencilSurface", nameOf(pNewZStencil), result);
+}
+
+HRESULT ZarnRecordingDevice::GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface) {
+    HRESULT result = scriptedFailure("GetDepthStencilSurface");
+    if (ppZStencilSurface) *ppZStencilSurface = nullptr;
+    if (SUCCEEDED(result) && !ppZStencilSurface) result = D3DERR_INVALIDCALL;
+    if (SUCCEEDED(result) && !depthStencil) result = D3DERR_NOTFOUND;
+    record("GetDepthStencilSurface", "", result);
+    if (SUCCEEDED(result)) {
+        handOut(depthStencil, ppZStencilSurface);
+        callLog->lines.back() += " -> " + nameOf(*ppZStencilSurface);
     }
     return result;
 }
