@@ -153,3 +153,18 @@ TEST_F(GLDepthSurfaceTest, TheDeviceHoldsItsDepthSurfaceAndCanRenderWithNone) {
     EXPECT_EQ(D3D_OK, device->SetDepthStencilSurface(automatic));
     automatic->Release();
 }
+
+TEST_F(GLDepthSurfaceTest, MakingADepthSurfaceLeavesTheNextPresentShowingTheNewFrame) {
+    // Present leaves the back buffer bound for reading; a depth surface made after it must not
+    // take the back buffer's read buffer away, or every later Present shows the old picture.
+    ASSERT_TRUE(open(8, 8));
+    for (uint32_t colour : {0xFFFF0000u, 0xFF00FF00u}) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 1.0f, 0);
+        Image image = present();
+        EXPECT_EQ(colour, image.at(4, 4) | 0xFF000000u);
+        IDirect3DSurface9* surface = nullptr;
+        ASSERT_EQ(D3D_OK, device->CreateDepthStencilSurface(kSide, kSide, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                                            &surface, nullptr));
+        surface->Release();
+    }
+}

@@ -109,7 +109,9 @@ GLuint GLSurface::framebuffer() {
     d->state().bindDrawFramebuffer(fbo);
     bool complete;
     if (isDepthStencil()) {
-        // Depth alone: no colour for the framebuffer to draw into or read from.
+        // Depth alone: no colour for the framebuffer to draw into or read from. The read
+        // buffer is the read binding's, so this framebuffer takes that binding too.
+        d->state().bindReadFramebuffer(fbo);
         glDrawBuffer(GL_NONE);
         glReadBuffer(GL_NONE);
         complete = attachDepth(renderbuffer);
