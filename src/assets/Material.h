@@ -41,6 +41,9 @@ public:
     // The shader-effect binding of a material is drawing code and lives in render/.
     bool bindEffect(ID3DXEffect** effect, IDirect3DDevice9* device);
     void bindShadowEffect(IDirect3DDevice9* device);
+    // Whether the shadow pass's current traversal draws this caster (the stationary layer may be
+    // kept from an earlier frame); `stationary` is the widget's promise that it never moves.
+    bool shadowDrawWanted(const void* mesh, const D3DXMATRIX& world, bool stationary);
     void endShadowDraw();
 
     bool hasTexTransform = false;

@@ -3,6 +3,7 @@
 #include "render/ShadowMapping.h"
 
 #include "assets/Material.h"
+#include "render/ShadowCasterCache.h"
 #include "shell/Diagnostics.h"
 #include "shell/SaverState.h"
 
@@ -14,6 +15,7 @@ IDirect3DSurface9* shadowMapSurface = nullptr;
 IDirect3DSurface9* shadowMapMSTarget = nullptr;
 IDirect3DTexture9* _pTexNoShadow = nullptr;
 IDirect3DSurface9* savedRenderTarget = nullptr;
+IDirect3DSurface9* savedDepthSurface = nullptr;
 D3DXMATRIXA16 matLightViewProj = D3DXMATRIX(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 float pixelWidth = 0.0f;
 
@@ -140,6 +142,8 @@ bool initShadowMaps(IDirect3DDevice9* device) {
         debugPrintf("Error initializing _pTexNoShadow\n");
     }
 
+    initShadowCasterCache(device, side, pp.AutoDepthStencilFormat, shadowMapMSTarget != nullptr);
+
     bool result = true;
     if (!_effectShadowMap.init(device, "data/effects/ShadowMap.fxo", "data/effects/ShadowMapFallback.fxo")) {
         result = false;
@@ -190,6 +194,10 @@ void beginShadowPass(IDirect3DDevice9* device, float fov, float aspect, float zN
     if (FAILED(device->SetRenderTarget(0, passTarget))) {
         debugPrintf("Error while setting render target for shadow maps.\n");
     }
+    if (IDirect3DSurface9* depth = shadowPassDepthSurface()) {
+        device->GetDepthStencilSurface(&savedDepthSurface);
+        device->SetDepthStencilSurface(depth);
+    }
 
     if (FAILED(device->GetRenderState(D3DRS_LIGHTING, &lightingBeforePass))) lightingBeforePass = TRUE;
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -233,6 +241,10 @@ void endShadowPass(IDirect3DDevice9* device) {
     if (shadowMapMSTarget && shadowMapSurface) {
         device->StretchRect(shadowMapMSTarget, nullptr, shadowMapSurface, nullptr, D3DTEXF_POINT);
     }
+    if (savedDepthSurface) {
+        device->SetDepthStencilSurface(savedDepthSurface);
+        releaseObject(savedDepthSurface);
+    }
     if (savedRenderTarget) {
         device->SetRenderTarget(0, savedRenderTarget);
         savedRenderTarget->Release();
@@ -247,6 +259,8 @@ void releaseShadowMaps() {
     releaseObject(shadowMapMSTarget);
     releaseObject(_pTexNoShadow);
     releaseObject(savedRenderTarget);
+    releaseObject(savedDepthSurface);
+    releaseShadowCasterCache();
     // The handles stay behind but are only ever used through a loaded effect, and the next
     // init looks them all up again.
     _effectShadowMap.release();

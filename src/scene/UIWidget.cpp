@@ -21,7 +21,8 @@ D3DXMATRIX widgetWorld(const D3DXMATRIX& local, const D3DXMATRIX* parentWorld) {
 void UIWidget::drawWithMaterial(RenderPass pass, const D3DXMATRIX* world, IDirect3DDevice9* device, Mesh* drawMesh,
                                 Material* drawMaterial) {
     if (!device || !drawMesh || !drawMaterial) return;
-    if (pass == renderPassShadowMap && !castsShadow) return;
+    if (pass == renderPassShadowMap && (!castsShadow || !drawMaterial->shadowDrawWanted(drawMesh, *world, stationary)))
+        return;
     device->SetTransform(D3DTS_WORLD, world);
     if (pass == renderPassShadowMap) {
         // The shadow effect reads the world matrix just set on the device.

@@ -54,6 +54,9 @@ public:
     // False for a part that can shadow nothing that is drawn: it then stays out of the shadow
     // pass, which leaves the shadow map's comparisons, and so the picture, as they were.
     bool castsShadow = true;
+    // True for a part that never moves: its shadow is kept from frame to frame and drawn again
+    // only when its placement (or the light) does change after all.
+    bool stationary = false;
     Material* material = nullptr;
     Mesh* mesh = nullptr;
     Mesh* pickMesh = nullptr;

@@ -7,6 +7,7 @@
 #include "device/DeviceCreation.h"
 #include "render/MaterialBinding.h"
 #include "render/ScreenFX.h"
+#include "render/ShadowCasterCache.h"
 #include "render/ShadowMapping.h"
 #include "scene/ClockScene.h"
 #include "shell/Diagnostics.h"
@@ -23,6 +24,10 @@ namespace {
 
 inline void reachStage(FrameStage stage) {
     if (frameStageObserver) frameStageObserver(stage);
+}
+
+void drawSceneCasters(void* scene, IDirect3DDevice9* device) {
+    static_cast<ClockScene*>(scene)->render(renderPassShadowMap, device);
 }
 
 // The shadow camera: from the light towards the middle of the clock face.
@@ -95,7 +100,7 @@ void renderOneFrame(HWND window) {
         if (saverState.settings.EnableShadows && shadowsAvailable) {
             beginShadowPass(device, shadowFieldOfView, shadowAspect, shadowNear, shadowFar, lightPosition,
                             shadowTarget);
-            if (scene) scene->render(renderPassShadowMap, device);
+            if (scene) drawShadowCasters(device, drawSceneCasters, scene);
             endShadowPass(device);
         }
         reachStage(FrameStage::shadowed);

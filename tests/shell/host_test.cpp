@@ -27,19 +27,6 @@
 
 namespace {
 
-// The saver keeps its shadow maps for the life of the process; tests that make a device
-// per case give them back so each case starts clean (and leak checks stay meaningful).
-void releaseShadowMaps() {
-    if (shadowMapSurface) shadowMapSurface->Release();
-    if (shadowMapTexture) shadowMapTexture->Release();
-    if (shadowMapMSTarget) shadowMapMSTarget->Release();
-    if (_pTexNoShadow) _pTexNoShadow->Release();
-    shadowMapSurface = nullptr;
-    shadowMapTexture = nullptr;
-    shadowMapMSTarget = nullptr;
-    _pTexNoShadow = nullptr;
-}
-
 TEST(HostCommandLine, ModeLettersInEveryDress) {
     for (const char* line : {"/s", "-S", " s", "/S", "s"})
         EXPECT_EQ(parseCommandLine(line).mode, HostMode::fullScreen) << line;

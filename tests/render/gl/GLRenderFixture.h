@@ -223,17 +223,34 @@ protected:
         return picture.brightness(int(p.x), int(p.y));
     }
 
-    // One frame as the saver's frame loop draws it: redirect, clear, shadow pass (when asked),
-    // colour pass with the material's effect, post chain, Present. Each of `count` parts is
-    // drawn by draw(part, shadowPass) after its world transform, worldOf(part), is set.
-    Picture renderFrame(size_t count, bool shadowPass, const std::function<D3DXMATRIX(size_t)>& worldOf,
-                        const std::function<void(size_t, bool)>& draw) {
+    // One frame as the saver's frame loop draws it: redirect, clear, shadow pass (when
+    // shadowCasters is given; it draws into the open pass), colour pass (colourParts, after
+    // the camera is set), post chain, Present.
+    Picture renderFrame(const std::function<void()>& shadowCasters, const std::function<void()>& colourParts) {
         screenFX.redirectFrame();
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         device->BeginScene();
-        if (shadowPass) {
+        if (shadowCasters) {
             beginShadowPass(device, 0.56099874f, 1.3f, 5.0f, 25.0f, D3DXVECTOR3(-4, 5, -12),
                             D3DXVECTOR3(-0.6f, 0.3f, 0));
+            shadowCasters();
+            endShadowPass(device);
+        }
+        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        setEyePosition(0, 0, -10, 1);
+        setCamera();
+        colourParts();
+        device->EndScene();
+        screenFX.applyEffects();
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        return presented();
+    }
+
+    // The same with the fixture's material: each of `count` parts is drawn by
+    // draw(part, shadowPass) after its world transform, worldOf(part), is set.
+    Picture renderFrame(size_t count, bool shadowPass, const std::function<D3DXMATRIX(size_t)>& worldOf,
+                        const std::function<void(size_t, bool)>& draw) {
+        auto casters = [&] {
             for (size_t part = 0; part < count; ++part) {
                 const D3DXMATRIX world = worldOf(part);
                 device->SetTransform(D3DTS_WORLD, &world);
@@ -241,30 +258,24 @@ protected:
                 draw(part, true);
                 material.endShadowDraw();
             }
-            endShadowPass(device);
-        }
-        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        setEyePosition(0, 0, -10, 1);
-        setCamera();
-        for (size_t part = 0; part < count; ++part) {
-            const D3DXMATRIX world = worldOf(part);
-            device->SetTransform(D3DTS_WORLD, &world);
-            ID3DXEffect* effect = nullptr;
-            if (material.bindEffect(&effect, device) && effect) {
-                UINT passes = 0;
-                effect->Begin(&passes, 0);
-                effect->BeginPass(passes - 1);
-                draw(part, false);
-                effect->EndPass();
-                effect->End();
-            } else {
-                ADD_FAILURE() << "the material fell back to fixed function";
+        };
+        return renderFrame(shadowPass ? std::function<void()>(casters) : nullptr, [&] {
+            for (size_t part = 0; part < count; ++part) {
+                const D3DXMATRIX world = worldOf(part);
+                device->SetTransform(D3DTS_WORLD, &world);
+                ID3DXEffect* effect = nullptr;
+                if (material.bindEffect(&effect, device) && effect) {
+                    UINT passes = 0;
+                    effect->Begin(&passes, 0);
+                    effect->BeginPass(passes - 1);
+                    draw(part, false);
+                    effect->EndPass();
+                    effect->End();
+                } else {
+                    ADD_FAILURE() << "the material fell back to fixed function";
+                }
             }
-        }
-        device->EndScene();
-        screenFX.applyEffects();
-        device->Present(nullptr, nullptr, nullptr, nullptr);
-        return presented();
+        });
     }
 
     // The same for vertex buffers drawn in place.

@@ -1,0 +1,29 @@
+// The shadow map's stationary layer. Most of what casts shadows never moves against the light
+// (the camera orbits, the clock stands still): the frame, the panel behind the dial and the
+// read-out drums. Their part of the shadow map, colour and depth, is kept from the frame that
+// drew it and copied back at the start of each shadow pass; only the moving parts are drawn
+// into it again. Before the copy the pass lists the stationary draws (mesh, material, world
+// matrix) without drawing them; any change in that list or in the light draws the layer anew.
+#pragma once
+
+#include <d3d9.h>
+
+// Draws the scene once in the shadow pass; the caster cache may call it up to three times a
+// frame, choosing which casters it lets through (see Material::shadowDrawWanted).
+typedef void (*ShadowCasterDraw)(void* context, IDirect3DDevice9* device);
+
+// Makes the layer's colour and depth copies and the shadow pass's own depth surface, all the
+// map's size. Without them (or with a multisampled map, whose depth Direct3D cannot copy)
+// every pass draws every caster, as it would without the cache.
+void initShadowCasterCache(IDirect3DDevice9* device, UINT side, D3DFORMAT depthFormat, bool multisampledMap);
+void releaseShadowCasterCache();
+
+// The depth surface the shadow pass renders with, or null for the device's current one.
+IDirect3DSurface9* shadowPassDepthSurface();
+
+// Inside the shadow pass, with the map set as render target: the stationary layer (kept or
+// drawn anew) and then the moving casters.
+void drawShadowCasters(IDirect3DDevice9* device, ShadowCasterDraw draw, void* context);
+
+// Times the stationary layer was drawn since it was made; for tests.
+unsigned shadowLayerRedraws();
