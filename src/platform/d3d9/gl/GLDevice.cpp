@@ -250,20 +250,9 @@ HRESULT GLDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format, 
     if (!ppSurface) return D3DERR_INVALIDCALL;
     *ppSurface = nullptr;
     glconv::TextureFormat layout;
-    if (Width == 0 || Height == 0 || Width > maxTextureSide || Height > maxTextureSide ||
-        !glconv::textureFormat(Format, &layout) || !layout.renderable || !isPowerOfTwoSampleType(MultiSample))
-        return D3DERR_INVALIDCALL;
-    const UINT samples = sampleCountOf(MultiSample);
-    if (samples && !direct3d->supportsSamples(layout.internalFormat, samples)) return D3DERR_NOTAVAILABLE;
-    if (!makeCurrent()) return D3DERR_DEVICELOST;
-    auto* surface = new GLSurface(this, GLSurface::Kind::RenderTarget, Width, Height, Format, samples, MultiSample,
-                                  MultisampleQuality);
-    if (!surface->framebuffer()) {
-        surface->Release();
-        return D3DERR_NOTAVAILABLE;
-    }
-    *ppSurface = surface;
-    return D3D_OK;
+    if (!glconv::textureFormat(Format, &layout) || !layout.renderable) return D3DERR_INVALIDCALL;
+    return createStandaloneSurface(GLSurface::Kind::RenderTarget, layout.internalFormat, Width, Height, Format,
+                                   MultiSample, MultisampleQuality, ppSurface);
 }
 
 HRESULT GLDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
@@ -272,14 +261,21 @@ HRESULT GLDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT F
     if (!ppSurface) return D3DERR_INVALIDCALL;
     *ppSurface = nullptr;
     GLenum internalFormat = 0;
-    if (Width == 0 || Height == 0 || Width > maxTextureSide || Height > maxTextureSide ||
-        !glconv::depthFormat(Format, &internalFormat) || !isPowerOfTwoSampleType(MultiSample))
+    if (!glconv::depthFormat(Format, &internalFormat)) return D3DERR_INVALIDCALL;
+    return createStandaloneSurface(GLSurface::Kind::DepthStencil, internalFormat, Width, Height, Format, MultiSample,
+                                   MultisampleQuality, ppSurface);
+}
+
+HRESULT GLDevice::createStandaloneSurface(GLSurface::Kind kind, GLenum internalFormat, UINT width, UINT height,
+                                          D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample, DWORD quality,
+                                          IDirect3DSurface9** ppSurface) {
+    if (width == 0 || height == 0 || width > maxTextureSide || height > maxTextureSide ||
+        !isPowerOfTwoSampleType(multiSample))
         return D3DERR_INVALIDCALL;
-    const UINT samples = sampleCountOf(MultiSample);
+    const UINT samples = sampleCountOf(multiSample);
     if (samples && !direct3d->supportsSamples(internalFormat, samples)) return D3DERR_NOTAVAILABLE;
     if (!makeCurrent()) return D3DERR_DEVICELOST;
-    auto* surface = new GLSurface(this, GLSurface::Kind::DepthStencil, Width, Height, Format, samples, MultiSample,
-                                  MultisampleQuality);
+    auto* surface = new GLSurface(this, kind, width, height, format, samples, multiSample, quality);
     if (!surface->framebuffer()) {
         surface->Release();
         return D3DERR_NOTAVAILABLE;

@@ -131,6 +131,10 @@ private:
     // Binds the current target's framebuffer for drawing with that depth buffer; 0 when the
     // target cannot be drawn into.
     GLuint bindTargetFramebuffer();
+    // CreateRenderTarget and CreateDepthStencilSurface once the format is known to be usable.
+    HRESULT createStandaloneSurface(GLSurface::Kind kind, GLenum internalFormat, UINT width, UINT height,
+                                    D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample, DWORD quality,
+                                    IDirect3DSurface9** ppSurface);
     // The depth-to-depth copy of StretchRect, with Direct3D's restrictions on it.
     HRESULT copyDepth(GLSurface* source, const RECT* sourceRect, GLSurface* dest, const RECT* destRect);
     // Turns the recorded Direct3D state into GL before a draw; false when nothing can draw.
