@@ -35,6 +35,8 @@ IDirect3DTexture9* layerTexture = nullptr;
 IDirect3DSurface9* layerColour = nullptr;
 IDirect3DSurface9* layerDepth = nullptr;
 IDirect3DSurface9* passDepth = nullptr;
+IDirect3DSurface9* frameDepth = nullptr;  // what the open pass replaced with passDepth
+bool passUsesLayerDepth = false;
 bool layerKept = false;
 unsigned redraws = 0;
 D3DXMATRIX layerLightViewProj;
@@ -61,15 +63,6 @@ void keepLayer(IDirect3DDevice9* device) {
     layerDraws = frameDraws;
     layerLightViewProj = matLightViewProj;
     ++redraws;
-}
-
-// The layer belongs to a pass that renders into the map with its own depth surface; a pass
-// that could not be redirected there draws every caster, as it would without the layer.
-bool passRendersIntoMap(IDirect3DDevice9* device) {
-    IDirect3DSurface9* depth = nullptr;
-    if (FAILED(device->GetDepthStencilSurface(&depth)) || !depth) return false;
-    depth->Release();
-    return depth == passDepth;
 }
 
 bool restoreLayer(IDirect3DDevice9* device) {
@@ -101,6 +94,8 @@ void releaseShadowCasterCache() {
     releaseObject(layerTexture);
     releaseObject(layerDepth);
     releaseObject(passDepth);
+    releaseObject(frameDepth);
+    passUsesLayerDepth = false;
     layerKept = false;
     redraws = 0;
     layerDraws.clear();
@@ -108,11 +103,22 @@ void releaseShadowCasterCache() {
     phase = CasterPhase::every;
 }
 
-IDirect3DSurface9* shadowPassDepthSurface() { return passDepth; }
+void beginShadowLayerPass(IDirect3DDevice9* device) {
+    if (!passDepth) return;
+    device->GetDepthStencilSurface(&frameDepth);
+    passUsesLayerDepth = SUCCEEDED(device->SetDepthStencilSurface(passDepth));
+}
+
+void endShadowLayerPass(IDirect3DDevice9* device) {
+    if (passUsesLayerDepth) device->SetDepthStencilSurface(frameDepth);
+    passUsesLayerDepth = false;
+    releaseObject(frameDepth);
+}
 
 void drawShadowCasters(IDirect3DDevice9* device, ShadowCasterDraw draw, void* context) {
     if (!device || !draw) return;
-    if (!passDepth || !layerColour || !passRendersIntoMap(device)) {
+    // The layer's copies are made together with passDepth, so a pass using it has them all.
+    if (!passUsesLayerDepth) {
         draw(context, device);
         return;
     }

@@ -18,11 +18,13 @@ typedef void (*ShadowCasterDraw)(void* context, IDirect3DDevice9* device);
 void initShadowCasterCache(IDirect3DDevice9* device, UINT side, D3DFORMAT depthFormat, bool multisampledMap);
 void releaseShadowCasterCache();
 
-// The depth surface the shadow pass renders with, or null for the device's current one.
-IDirect3DSurface9* shadowPassDepthSurface();
+// The shadow pass, once the map is its render target, renders with the layer's own depth
+// surface (the map's size) until it ends; the frame's depth surface is put back then.
+void beginShadowLayerPass(IDirect3DDevice9* device);
+void endShadowLayerPass(IDirect3DDevice9* device);
 
-// Inside the shadow pass, with the map set as render target: the stationary layer (kept or
-// drawn anew) and then the moving casters.
+// Inside the shadow pass: the stationary layer (kept or drawn anew) and then the moving
+// casters; a pass not rendering with the layer's depth draws every caster at once.
 void drawShadowCasters(IDirect3DDevice9* device, ShadowCasterDraw draw, void* context);
 
 // Times the stationary layer was drawn since it was made; for tests.

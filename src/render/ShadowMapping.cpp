@@ -15,7 +15,6 @@ IDirect3DSurface9* shadowMapSurface = nullptr;
 IDirect3DSurface9* shadowMapMSTarget = nullptr;
 IDirect3DTexture9* _pTexNoShadow = nullptr;
 IDirect3DSurface9* savedRenderTarget = nullptr;
-IDirect3DSurface9* savedDepthSurface = nullptr;
 D3DXMATRIXA16 matLightViewProj = D3DXMATRIX(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 float pixelWidth = 0.0f;
 
@@ -194,10 +193,7 @@ void beginShadowPass(IDirect3DDevice9* device, float fov, float aspect, float zN
     if (FAILED(device->SetRenderTarget(0, passTarget))) {
         debugPrintf("Error while setting render target for shadow maps.\n");
     }
-    if (IDirect3DSurface9* depth = shadowPassDepthSurface()) {
-        device->GetDepthStencilSurface(&savedDepthSurface);
-        device->SetDepthStencilSurface(depth);
-    }
+    beginShadowLayerPass(device);
 
     if (FAILED(device->GetRenderState(D3DRS_LIGHTING, &lightingBeforePass))) lightingBeforePass = TRUE;
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -241,10 +237,7 @@ void endShadowPass(IDirect3DDevice9* device) {
     if (shadowMapMSTarget && shadowMapSurface) {
         device->StretchRect(shadowMapMSTarget, nullptr, shadowMapSurface, nullptr, D3DTEXF_POINT);
     }
-    if (savedDepthSurface) {
-        device->SetDepthStencilSurface(savedDepthSurface);
-        releaseObject(savedDepthSurface);
-    }
+    endShadowLayerPass(device);
     if (savedRenderTarget) {
         device->SetRenderTarget(0, savedRenderTarget);
         savedRenderTarget->Release();
@@ -259,7 +252,6 @@ void releaseShadowMaps() {
     releaseObject(shadowMapMSTarget);
     releaseObject(_pTexNoShadow);
     releaseObject(savedRenderTarget);
-    releaseObject(savedDepthSurface);
     releaseShadowCasterCache();
     // The handles stay behind but are only ever used through a loaded effect, and the next
     // init looks them all up again.

@@ -99,8 +99,6 @@ bool GLDevice::initialise(GLDirect3D9* d3d, HWND window, const D3DPRESENT_PARAME
         autoDepthSurface = new GLSurface(this, GLSurface::Kind::AutoDepthStencil, p.BackBufferWidth,
                                          p.BackBufferHeight, p.AutoDepthStencilFormat, samples, p.MultiSampleType,
                                          p.MultiSampleQuality);
-        autoDepth = autoDepthSurface->renderbufferName();
-        autoDepthSamples = samples;
     }
     depthStencil = autoDepthSurface;
     backBuffer = new GLSurface(this, GLSurface::Kind::BackBuffer, p.BackBufferWidth, p.BackBufferHeight,

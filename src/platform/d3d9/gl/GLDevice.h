@@ -156,10 +156,8 @@ private:
     bool depthFromShader = false;
 
     GLSurface* backBuffer = nullptr;
-    // The automatic depth buffer, and its renderbuffer.
+    // The automatic depth buffer, the back buffer's size and sample count.
     GLSurface* autoDepthSurface = nullptr;
-    GLuint autoDepth = 0;
-    UINT autoDepthSamples = 0;
     // What SetDepthStencilSurface last named: the automatic surface (the device then picks a
     // buffer to fit each target, see depthBufferFor), one of the application's (holding a
     // reference), or none.

@@ -113,10 +113,10 @@ GLuint GLDevice::bindTargetFramebuffer() {
 }
 
 GLuint GLDevice::depthBufferFor(UINT width, UINT height, UINT samples) {
-    if (!autoDepth) return 0;
-    if (samples == autoDepthSamples && width <= presentParams.BackBufferWidth &&
-        height <= presentParams.BackBufferHeight)
-        return autoDepth;
+    if (!autoDepthSurface) return 0;
+    if (samples == autoDepthSurface->samples() && width <= autoDepthSurface->width() &&
+        height <= autoDepthSurface->height())
+        return autoDepthSurface->renderbufferName();
     // A target the automatic buffer cannot serve (larger, or sampled differently) gets a
     // buffer of its own; each size is made once and kept.
     for (const ExtraDepth& d : extraDepths)
