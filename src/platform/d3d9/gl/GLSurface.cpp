@@ -13,12 +13,13 @@ GLSurface::GLSurface(GLDevice* d, Kind k, UINT width, UINT height, D3DFORMAT for
                      D3DMULTISAMPLE_TYPE msType, DWORD msQuality)
     : surfaceKind(k), standaloneDevice(d), w(width), h(height), fmt(format), sampleCount(samples),
       multiSampleType(msType), multiSampleQuality(msQuality) {
-    glconv::TextureFormat layout;
-    glconv::textureFormat(format, &layout);
-    GLenum internalFormat = layout.internalFormat;
+    GLenum internalFormat = GL_DEPTH_COMPONENT16;
     if (isDepthStencil()) {
-        internalFormat = GL_DEPTH_COMPONENT16;
         glconv::depthFormat(format, &internalFormat);
+    } else {
+        glconv::TextureFormat layout;
+        glconv::textureFormat(format, &layout);
+        internalFormat = layout.internalFormat;
     }
     d->makeCurrent();
     glGenRenderbuffers(1, &renderbuffer);
