@@ -7,7 +7,7 @@ case_name=$1 saver=$2 build=$3 probe=${4:-}
 
 # Cases that need a server of another shape, or one they can kill, start their own.
 case $case_name in
-fullscreen_covers_virtual_screen|x_server_gone_*) own_server=1 ;;
+fullscreen_covers_virtual_screen|x_server_gone_*|software_renderer_draws_at_most_1280_wide) own_server=1 ;;
 *) own_server= ;;
 esac
 
@@ -37,6 +37,7 @@ if [ -n "$own_server" ]; then
   # Xvfb stacks the screens of "+xinerama" all at (0, 0), so two monitors side by side
   # cannot be had from it; a desktop of two monitors' width stands in for them.
   fullscreen_covers_virtual_screen) start_own_server -screen 0 1824x768x24 ;;
+  software_renderer_draws_at_most_1280_wide) start_own_server -screen 0 1920x1080x24 ;;
   *) start_own_server -screen 0 1024x768x24 ;;
   esac
 fi
@@ -333,6 +334,25 @@ ac_power_change_closes)
   echo 0 >sys/class/power_supply/AC/online  # unplugged
   set +e; wait_for_exit 10; code=$?; set -e
   [ "$code" -eq 0 ] || fail "exit code $code after the AC adapter went offline"
+  ;;
+software_renderer_draws_at_most_1280_wide)
+  # Mesa's software rasteriser on a 1920 x 1080 screen: the clock is drawn 1280 x 720 and
+  # stretched over the whole screen, and the device report says so.
+  LIBGL_ALWAYS_SOFTWARE=1 "$saver" /s >saver.out 2>&1 &
+  pid=$!
+  wait_for_picture 60
+  if ! grep -Eq '^Device name: .*(llvmpipe|softpipe|Software Rasterizer|swrast)' screensaver_log.txt; then
+    echo "SKIP: OpenGL here is not Mesa's software rasteriser" >&2
+    exit 77
+  fi
+  grep -q '^  Back Buffer Width:          1920        1280$' screensaver_log.txt || fail "the back buffer is not 1280 wide"
+  grep -q '^  Back Buffer Height:         1080         720$' screensaver_log.txt || fail "the back buffer is not 720 high"
+  # Stretched, not drawn into a corner: the clock reaches past the 1280 x 720 corner.
+  [ "$(lit_pixels 640x1080+1280+0)" -gt 2000 ] || fail "nothing drawn right of x = 1280"
+  [ "$(lit_pixels 1920x360+0+720)" -gt 2000 ] || fail "nothing drawn below y = 720"
+  xdotool key space
+  set +e; wait_for_exit 20; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after a key press"
   ;;
 x_server_gone_fullscreen)
   "$saver" /s >saver.out 2>&1 &
