@@ -133,7 +133,8 @@ bool createDevice(HWND window) {
     p.Flags = 0;
     p.FullScreen_RefreshRateInHz = 0;
     p.PresentationInterval = settings.IntervalImmediate ? D3DPRESENT_INTERVAL_IMMEDIATE : D3DPRESENT_INTERVAL_DEFAULT;
-    if (settings.Resolution <= 0 && !fullSizeBackBufferForced()) requested.softwareWidthLimit = kSoftwareBackBufferWidth;
+    if (settings.Resolution <= 0 && !fullSizeBackBufferForced())
+        requested.softwareWidthLimit = kSoftwareBackBufferWidth;
 
     logPrintf("Searching for valid device settings.\n");
     DeviceSettings supported;

@@ -350,8 +350,10 @@ software_renderer_draws_at_most_1280_wide)
     echo "SKIP: OpenGL here is not Mesa's software rasteriser" >&2
     exit 77
   fi
-  grep -q '^  Back Buffer Width:          1920        1280$' screensaver_log.txt || fail "the back buffer is not 1280 wide"
-  grep -q '^  Back Buffer Height:         1080         720$' screensaver_log.txt || fail "the back buffer is not 720 high"
+  grep -q '^  Back Buffer Width:          1920        1280$' screensaver_log.txt ||
+    fail "the back buffer is not 1280 wide"
+  grep -q '^  Back Buffer Height:         1080         720$' screensaver_log.txt ||
+    fail "the back buffer is not 720 high"
   [ "$right" -gt 2000 ] || fail "nothing drawn right of x = 1280"
   [ "$below" -gt 2000 ] || fail "nothing drawn below y = 720"
   ;;
