@@ -1,6 +1,12 @@
 // createDevice and releaseDevice: the saver always asks for a windowed device; the window
 // itself covers the screen, and a back buffer smaller than the screen is stretched when
 // presented. What is asked for is matched against the hardware before creation.
+//
+// A software rasteriser (llvmpipe, where there is no usable GPU) shades every pixel on the
+// CPU, on every core, so a big screen would cost several times a 1280-wide clock. There the
+// screen's own size is drawn at most 1280 wide and stretched, as the Resolution setting does;
+// the device report shows the screen's size requested and the drawn size supported. A chosen
+// Resolution is drawn as chosen. ZARN_FULL_SIZE_BACK_BUFFER=1 draws the screen's size anyway.
 #include "device/DeviceCreation.h"
 
 #include "device/DeviceSettings.h"
@@ -9,11 +15,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
 // A client area narrower than this is the host's preview window.
 constexpr LONG kPreviewWidthLimit = 200;
+// The widest back buffer a software rasteriser draws when no Resolution is chosen.
+constexpr UINT kSoftwareBackBufferWidth = 1280;
 
 HWND rememberedWindow = nullptr;
 
@@ -27,6 +37,11 @@ const char* creationFailureReason(HRESULT hr) {
         case D3DERR_OUTOFVIDEOMEMORY: return "Out of video memory";
         default: return "Unknown";
     }
+}
+
+bool fullSizeBackBufferForced() {
+    const char* value = std::getenv("ZARN_FULL_SIZE_BACK_BUFFER");
+    return value && std::strcmp(value, "1") == 0;
 }
 
 void backBufferSize(const RECT& client, bool childWindow, int screenW, int screenH, int resolution, UINT* width,
@@ -118,6 +133,8 @@ bool createDevice(HWND window) {
     p.Flags = 0;
     p.FullScreen_RefreshRateInHz = 0;
     p.PresentationInterval = settings.IntervalImmediate ? D3DPRESENT_INTERVAL_IMMEDIATE : D3DPRESENT_INTERVAL_DEFAULT;
+    if (settings.Resolution <= 0 && !fullSizeBackBufferForced())
+        requested.softwareWidthLimit = kSoftwareBackBufferWidth;
 
     logPrintf("Searching for valid device settings.\n");
     DeviceSettings supported;

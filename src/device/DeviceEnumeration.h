@@ -38,6 +38,7 @@ struct AdapterInfo {
     UINT adapterOrdinal = 0;
     bool hasIdentifier = false;
     D3DADAPTER_IDENTIFIER9 identifier = {};
+    bool softwareRasterizer = false;  // draws on the CPU (ZarnIsSoftwareAdapter)
     std::vector<D3DDISPLAYMODE> displayModes;  // the adapter's 800 x 600 modes
     std::vector<std::unique_ptr<DeviceInfo>> devices;
 };
@@ -53,7 +54,8 @@ bool enumerateCombos(IDirect3D9* direct3d, AdapterInfo* adapter, DeviceInfo* dev
 
 // How well a combo fits the request; the desktop format is the adapter's current one.
 float scoreCombo(const DeviceCombo& combo, const DeviceSettings& requested, D3DFORMAT desktopFormat);
-// The settings to create, from the winning combo and the request.
+// The settings to create, from the winning combo and the request (on a software rasteriser,
+// a back buffer no wider than the request's softwareWidthLimit).
 DeviceSettings buildSettings(const DeviceCombo& combo, const DeviceSettings& requested, HWND window);
 
 // Bits per colour channel, and depth and stencil bits, of the formats the tables know (0 else).

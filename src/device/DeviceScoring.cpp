@@ -137,6 +137,14 @@ DeviceSettings buildSettings(const DeviceCombo& combo, const DeviceSettings& req
     D3DPRESENT_PARAMETERS& p = out.presentParams;
     p.BackBufferWidth = want.BackBufferWidth;
     p.BackBufferHeight = want.BackBufferHeight;
+    const UINT limit = requested.softwareWidthLimit;
+    if (limit > 0 && combo.adapter && combo.adapter->softwareRasterizer && want.BackBufferWidth > limit) {
+        // Rounded as a chosen Resolution's height is, so a 1920 x 1080 screen draws exactly
+        // what Resolution 1280 would draw on it.
+        p.BackBufferWidth = limit;
+        p.BackBufferHeight = std::max<UINT>(
+            1, static_cast<UINT>(static_cast<double>(limit) * want.BackBufferHeight / want.BackBufferWidth + 0.5));
+    }
     p.BackBufferFormat = combo.backBufferFormat;
     p.BackBufferCount = std::clamp<UINT>(want.BackBufferCount, 1, 3);
 

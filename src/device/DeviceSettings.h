@@ -1,6 +1,6 @@
 // The unit that device creation requests, the enumeration matches against the hardware, and
 // Direct3D finally creates: adapter, device type, adapter format, behaviour flags and the
-// presentation parameters.
+// presentation parameters, and how far the back buffer may be drawn smaller than asked.
 #pragma once
 
 #include <d3d9.h>
@@ -11,6 +11,10 @@ struct DeviceSettings {
     D3DFORMAT adapterFormat = D3DFMT_UNKNOWN;
     DWORD behaviorFlags = 0;
     D3DPRESENT_PARAMETERS presentParams = {};
+    // Not a Direct3D field. On an adapter that rasterises on the CPU every pixel is CPU time,
+    // so a request wider than this is drawn this wide, at the request's aspect, and Present
+    // stretches it over the screen. 0: the requested size on every adapter.
+    UINT softwareWidthLimit = 0;
 };
 
 // Lists what Direct3D accepts on this machine (through saverState.direct3d), picks the

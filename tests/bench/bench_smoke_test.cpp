@@ -23,10 +23,11 @@ TEST(BenchSmokeTest, EveryFigureIsPresentAndPositive) {
     EXPECT_EQ("default 160x90", records[0].name);
     EXPECT_EQ("all-off 160x90", records[1].name);
 
-    const char* positive[] = {"width", "height", "frames", "frame_median_ms", "frame_p95_ms",
-                              "cpu_seconds_per_frame", "stage_redirect_clear_ms", "stage_update_ms",
-                              "stage_colour_ms", "stage_post_ms", "stage_present_ms", "scene_update_us",
-                              "traversal_us", "colour_draws", "colour_triangles", "startup_ms", "peak_rss_mib"};
+    const char* positive[] = {"width", "height", "back_buffer_width", "back_buffer_height", "frames",
+                              "frame_median_ms", "frame_p95_ms", "cpu_seconds_per_frame",
+                              "stage_redirect_clear_ms", "stage_update_ms", "stage_colour_ms", "stage_post_ms",
+                              "stage_present_ms", "scene_update_us", "traversal_us", "colour_draws",
+                              "colour_triangles", "startup_ms", "peak_rss_mib"};
     // Zero is a fair answer for these: no allocation, no shadow work with shadows off.
     const char* counted[] = {"allocations_per_frame", "samples_requested", "samples_granted", "stage_shadow_ms",
                              "shadow_draws", "shadow_triangles", "post_draws"};

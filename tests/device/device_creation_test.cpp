@@ -5,6 +5,9 @@
 
 #include <ZarnOffscreen.h>
 #include <ZarnScreenMetrics.h>
+#include <messages/ZarnWindowBackend.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -53,6 +56,77 @@ TEST_F(DeviceCreationTest, BackBufferFollowsResolutionAndScreenAspect) {
         EXPECT_EQ(1920u, saverState.presentParams.BackBufferWidth);
         EXPECT_EQ(1080u, saverState.presentParams.BackBufferHeight);
     }
+}
+
+TEST_F(DeviceCreationTest, SoftwareRasteriserDrawsTheScreensOwnSizeAtMost1280Wide) {
+    const ZarnWindowBackend previousBackend = ZarnGetWindowBackend();
+    ZarnSetWindowBackend(ZARN_WINDOWS_OFFSCREEN);
+    WNDCLASSA childClass{};
+    childClass.lpfnWndProc = DefWindowProcA;
+    childClass.lpszClassName = "ZarnDeviceTestChild";
+    RegisterClassA(&childClass);
+    struct Case {
+        const char* what;
+        int screenW, screenH;
+        int childW, childH;  // > 0: a host's preview window of this size, inside the screen
+        bool software;
+        int resolution;
+        const char* fullSize;  // ZARN_FULL_SIZE_BACK_BUFFER, or null
+        UINT requestedW, requestedH, drawnW, drawnH;
+    } cases[] = {
+        {"GPU", 1920, 1080, 0, 0, false, 0, nullptr, 1920, 1080, 1920, 1080},
+        {"16:9", 1920, 1080, 0, 0, true, 0, nullptr, 1920, 1080, 1280, 720},
+        {"4K", 3840, 2160, 0, 0, true, 0, nullptr, 3840, 2160, 1280, 720},
+        {"5:4", 1600, 1280, 0, 0, true, 0, nullptr, 1600, 1280, 1280, 1024},
+        {"9:16", 2160, 3840, 0, 0, true, 0, nullptr, 2160, 3840, 1280, 2276},
+        {"32:9", 5120, 1440, 0, 0, true, 0, nullptr, 5120, 1440, 1280, 360},
+        {"1280 wide", 1280, 1024, 0, 0, true, 0, nullptr, 1280, 1024, 1280, 1024},
+        {"portrait, narrow", 1080, 1920, 0, 0, true, 0, nullptr, 1080, 1920, 1080, 1920},
+        {"variable", 1920, 1080, 0, 0, true, 0, "1", 1920, 1080, 1920, 1080},
+        {"variable not 1", 1920, 1080, 0, 0, true, 0, "0", 1920, 1080, 1280, 720},
+        {"chosen Resolution", 2560, 1440, 0, 0, true, 1600, nullptr, 1600, 900, 1600, 900},
+        {"host's whole monitor", 3840, 2160, 2560, 1600, true, 0, nullptr, 2560, 1600, 1280, 800},
+        {"small preview", 1920, 1080, 152, 112, true, 0, nullptr, 152, 112, 152, 112},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        saverState.settings.Resolution = c.resolution;
+        if (c.fullSize) setenv("ZARN_FULL_SIZE_BACK_BUFFER", c.fullSize, 1);
+        else unsetenv("ZARN_FULL_SIZE_BACK_BUFFER");
+        ZarnDirect3DScript script;
+        script.adapters[0].softwareRasterizer = c.software;
+        ZarnSetScreenMetricsOverride(c.screenW, c.screenH);
+        if (window) ZarnDestroyWindow(window);
+        HWND parent = nullptr;
+        if (c.childW > 0) {
+            parent = ZarnCreateOffscreenWindow(c.screenW, c.screenH);
+            window = CreateWindowExA(0, "ZarnDeviceTestChild", "", WS_CHILD | WS_VISIBLE, 0, 0, c.childW, c.childH,
+                                     parent, nullptr, nullptr, nullptr);
+        } else {
+            window = ZarnCreateOffscreenWindow(c.screenW, c.screenH);
+        }
+        ASSERT_NE(nullptr, window);
+        releaseDevice();
+        closeLog();
+        {
+            ZarnScopedRecordingDirect3D installed(script);
+            ASSERT_TRUE(createDevice(window));
+        }
+        EXPECT_EQ(c.drawnW, saverState.presentParams.BackBufferWidth);
+        EXPECT_EQ(c.drawnH, saverState.presentParams.BackBufferHeight);
+        char widthRow[80], heightRow[80];
+        std::snprintf(widthRow, sizeof widthRow, "  Back Buffer Width:    %10u  %10u\n", c.requestedW, c.drawnW);
+        std::snprintf(heightRow, sizeof heightRow, "  Back Buffer Height:   %10u  %10u\n", c.requestedH, c.drawnH);
+        const std::string log = logText();
+        EXPECT_NE(std::string::npos, log.find(widthRow)) << log;
+        EXPECT_NE(std::string::npos, log.find(heightRow)) << log;
+        releaseDevice();
+        ZarnDestroyWindow(window);
+        window = nullptr;
+        if (parent) ZarnDestroyWindow(parent);
+    }
+    unsetenv("ZARN_FULL_SIZE_BACK_BUFFER");
+    ZarnSetWindowBackend(previousBackend);
 }
 
 TEST_F(DeviceCreationTest, PreviewWindowUsesItsOwnClientSize) {

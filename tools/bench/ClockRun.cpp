@@ -199,6 +199,9 @@ bool runClock(const ClockRunOptions& options, Clock::time_point processStart, Be
     r.name = options.name + " " + std::to_string(options.width) + "x" + std::to_string(options.height);
     r.figures["width"] = options.width;
     r.figures["height"] = options.height;
+    // What the saver drew at that screen size (a software renderer draws it at most 1280 wide).
+    r.figures["back_buffer_width"] = double(saverState.presentParams.BackBufferWidth);
+    r.figures["back_buffer_height"] = double(saverState.presentParams.BackBufferHeight);
     r.figures["frames"] = options.frames;
     r.figures["samples_requested"] = options.settings.antialiasing;
     r.figures["samples_granted"] = double(saverState.presentParams.MultiSampleType);

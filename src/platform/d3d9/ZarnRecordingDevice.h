@@ -30,6 +30,7 @@
 
 #include "ZarnDirect3DFactory.h"
 #include "ZarnShaderDevice.h"
+#include "ZarnSoftwareAdapter.h"
 
 #include <map>
 #include <memory>
@@ -271,6 +272,8 @@ struct ZarnFakeAdapter {
     bool hasIdentifier = true;
     std::string description = "Zarn recording adapter";
     std::string driver = "zarn-recording";
+    // Whether it answers as a CPU rasteriser (ZarnIsSoftwareAdapter).
+    bool softwareRasterizer = false;
     D3DDISPLAYMODE desktopMode = {1280, 1024, 60, D3DFMT_X8R8G8B8};
     // Every display mode of every format; EnumAdapterModes filters by format.
     std::vector<D3DDISPLAYMODE> modes = {
@@ -305,7 +308,7 @@ struct ZarnDirect3DScript {
     ZarnRecordingScript deviceScript;
 };
 
-class ZarnRecordingDirect3D9 final : public IDirect3D9 {
+class ZarnRecordingDirect3D9 final : public IDirect3D9, public IZarnSoftwareAdapter {
 public:
     explicit ZarnRecordingDirect3D9(ZarnDirect3DScript script = {},
                                     std::shared_ptr<ZarnRecordingLog> log = std::make_shared<ZarnRecordingLog>());
@@ -338,6 +341,8 @@ public:
     HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
                          D3DPRESENT_PARAMETERS* pPresentationParameters,
                          IDirect3DDevice9** ppReturnedDeviceInterface) override;
+    // Not a Direct3D call, so not logged: the logs stay what a real Direct3D would be asked.
+    BOOL IsSoftwareAdapter(UINT Adapter) override;
 
 private:
     ~ZarnRecordingDirect3D9() override;

@@ -60,10 +60,6 @@ bool zarnIsSoftwareRenderer(const std::string& renderer) {
     return false;
 }
 
-namespace {
-
-}  // namespace
-
 GLDirect3D9* GLDirect3D9::create() {
     auto* d3d = new GLDirect3D9;
     const bool display = SDL_WasInit(SDL_INIT_VIDEO) != 0;
@@ -96,7 +92,8 @@ bool GLDirect3D9::probe(bool onDisplay) {
         colourSamples = sampleMask(GL_RGBA8, maxSamples);
         halfFloatSamples = sampleMask(GL_R16F, maxSamples);
         depthSamples = sampleMask(GL_DEPTH_COMPONENT16, maxSamples);
-        declineMultisampling = zarnIsSoftwareRenderer(renderer) && !multisamplingForced();
+        softwareRenderer = zarnIsSoftwareRenderer(renderer);
+        declineMultisampling = softwareRenderer && !multisamplingForced();
         swapControl = context->setSwapInterval(0);
         if (swapControl) context->setSwapInterval(1);
     }

@@ -7,12 +7,14 @@
 #include <d3d9.h>
 #include <epoxy/gl.h>
 
+#include "d3d9/ZarnSoftwareAdapter.h"
+
 #include <string>
 
 // Whether a GL_RENDERER string names one of Mesa's software rasterisers.
 bool zarnIsSoftwareRenderer(const std::string& renderer);
 
-class GLDirect3D9 final : public IDirect3D9 {
+class GLDirect3D9 final : public IDirect3D9, public IZarnSoftwareAdapter {
 public:
     // Null when no OpenGL 3.3 core context can be had at all.
     static GLDirect3D9* create();
@@ -38,6 +40,8 @@ public:
                          D3DPRESENT_PARAMETERS* pPresentationParameters,
                          IDirect3DDevice9** ppReturnedDeviceInterface) override;
 
+    BOOL IsSoftwareAdapter(UINT Adapter) override { return Adapter == 0 && softwareRenderer; }
+
     // Whether renderbuffers of this GL format can have this many samples.
     bool supportsSamples(GLenum internalFormat, UINT samples) const;
     bool hasSwapControl() const { return swapControl; }
@@ -51,6 +55,7 @@ private:
     ULONG refs = 1;
     bool hasDisplay = false;
     bool swapControl = false;
+    bool softwareRenderer = false;
     bool declineMultisampling = false;  // a software rasteriser, not forced (see the .cpp)
     std::string renderer, version;
     DWORD maxTextureSize = 2048;

@@ -102,6 +102,11 @@ HRESULT ZarnRecordingDirect3D9::GetAdapterIdentifier(UINT Adapter, DWORD Flags, 
     return D3D_OK;
 }
 
+BOOL ZarnRecordingDirect3D9::IsSoftwareAdapter(UINT Adapter) {
+    const ZarnFakeAdapter* a = adapter(Adapter);
+    return a && a->softwareRasterizer;
+}
+
 UINT ZarnRecordingDirect3D9::GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) {
     callLog->add("GetAdapterModeCount(" + std::to_string(Adapter) + ", " + formatName(Format) + ")");
     const ZarnFakeAdapter* a = adapter(Adapter);
