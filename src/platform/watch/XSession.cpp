@@ -109,8 +109,9 @@ uint64_t XSession::idleMs() const {
 
 bool XSession::saverSuspendedByAClient() const {
     if (!hasResourceExtension_) return false;
-    const Atom suspension = XInternAtom(display_, "SaverSuspend", True);
-    if (suspension == None) return false;
+    // The server names its resource types as atoms only once X-Resource is first asked, so
+    // the atom is made, not looked up.
+    const Atom suspension = XInternAtom(display_, "SaverSuspend", False);
     int clientCount = 0;
     XResClient* clients = nullptr;
     if (!XResQueryClients(display_, &clientCount, &clients)) return false;
