@@ -38,7 +38,7 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*" >&2
   for f in "$home"/*.out; do
-    [ -f "$f" ] && grep -v '^Reading .obj file' "$f" | tail -15 | sed "s|^|  $(basename "$f"): |" >&2
+    [ -f "$f" ] && grep -v -e '^Reading .obj file' -e '^[0-9]*$' "$f" | tail -25 | sed "s|^|  $(basename "$f"): |" >&2 || true
   done
   exit 1
 }
@@ -105,6 +105,8 @@ wait_until_no_clock() {
   for _ in $(seq 100); do [ -z "$(clocks)" ] && break; sleep 0.05; done
   [ -z "$(clocks)" ] || fail "clocks still run 5 s after $1: $(clocks)"
   echo "every clock ended $(( ($(date +%s%N) - start) / 1000000 )) ms after $1"
+  # The watcher reaps a clock as its exit is reported: a moment's zombie is no fault, one that stays is.
+  for _ in $(seq 40); do [ -z "$(zombies)" ] && break; sleep 0.05; done
   [ -z "$(zombies)" ] || fail "a clock is left a zombie after $1"
 }
 # Each clock: its monitor, and nice 10.
@@ -294,7 +296,11 @@ CONFIG
   as_user swaymsg inhibit_idle open >/dev/null || fail "sway did not take inhibit_idle"
   sleep 6
   [ -z "$(clocks)" ] || fail "the clock showed while a window inhibits idleness"
-  kill "$dialog"
+  # The dialog itself, not the runuser above it.
+  for p in $(processes_naming "^$app/zarn-screensaver"); do
+    [ "$(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null)" = "$app/zarn-screensaver /c " ] && kill "$p"
+  done
+  wait "$dialog" || true
   wait_for_clocks 2
   end_watcher
   ;;

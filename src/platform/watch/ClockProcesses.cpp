@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 namespace {
@@ -58,11 +59,18 @@ void ClockProcesses::endClocks() {
     }
 }
 
-void ClockProcesses::onExit(int pid, int, void* data) {
+void ClockProcesses::onExit(int pid, int status, void* data) {
     auto* self = static_cast<ClockProcesses*>(data);
     const auto found = self->clocks_.find(pid);
     if (found == self->clocks_.end()) return;
     const bool endedByUs = found->second.ending;
+    // A clock that ends by itself is news (input closed it, or it failed); one we ended is not.
+    if (!endedByUs) {
+        if (WIFSIGNALED(status))
+            std::fprintf(stderr, "zarn-screensaver-watch: a clock ended by signal %d\n", WTERMSIG(status));
+        else if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
+            std::fprintf(stderr, "zarn-screensaver-watch: a clock ended with status %d\n", WEXITSTATUS(status));
+    }
     if (found->second.killTimer) g_source_remove(found->second.killTimer);
     self->clocks_.erase(found);
     g_spawn_close_pid(pid);
