@@ -97,15 +97,24 @@ installed_layout)
   install_prefix
   listing=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' | sort)
   # Exactly these, and under data/ only the asset library, effects/ and media/.
-  unexpected=$(echo "$listing" | grep -Ev '^(bin/zarn-screensaver|libexec/xscreensaver/zarn|share/xscreensaver/config/zarn\.xml|share/applications/zarn-screensaver-settings\.desktop|share/applications/screensavers/zarn\.desktop|share/man/man1/zarn-screensaver\.1|share/icons/hicolor/256x256/apps/zarn-screensaver\.png|share/zarn-screensaver/data/assetLibrary\.txt|share/zarn-screensaver/data/(effects|media)/.+)$' || true)
+  unexpected=$(echo "$listing" | grep -Ev '^(bin/zarn-screensaver|bin/zarn-screensaver-watch|libexec/xscreensaver/zarn|share/xscreensaver/config/zarn\.xml|share/applications/zarn-screensaver-settings\.desktop|share/applications/screensavers/zarn\.desktop|share/man/man1/zarn-screensaver(-watch)?\.1|share/icons/hicolor/256x256/apps/zarn-screensaver\.png|share/zarn-screensaver/data/assetLibrary\.txt|share/zarn-screensaver/data/(effects|media)/.+)$' || true)
   [ -z "$unexpected" ] || fail "installed but not meant to be: $unexpected"
-  for f in bin/zarn-screensaver libexec/xscreensaver/zarn share/xscreensaver/config/zarn.xml \
+  for f in bin/zarn-screensaver bin/zarn-screensaver-watch libexec/xscreensaver/zarn share/xscreensaver/config/zarn.xml \
            share/applications/zarn-screensaver-settings.desktop share/applications/screensavers/zarn.desktop \
-           share/man/man1/zarn-screensaver.1 \
+           share/man/man1/zarn-screensaver.1 share/man/man1/zarn-screensaver-watch.1 \
            share/zarn-screensaver/data/assetLibrary.txt; do
     echo "$listing" | grep -qx "$f" || fail "$f was not installed"
   done
-  [ -x "$prefix/bin/zarn-screensaver" ] && [ -x "$prefix/libexec/xscreensaver/zarn" ] || fail "programs not executable"
+  [ -x "$prefix/bin/zarn-screensaver" ] && [ -x "$prefix/bin/zarn-screensaver-watch" ] &&
+    [ -x "$prefix/libexec/xscreensaver/zarn" ] || fail "programs not executable"
+  # Every desktop entry is valid (the Screensaver category is reserved: it needs OnlyShowIn).
+  if command -v desktop-file-validate >/dev/null; then
+    for entry in $(echo "$listing" | grep '\.desktop$'); do
+      desktop-file-validate "$prefix/$entry" || fail "$entry is not a valid desktop entry"
+    done
+  fi
+  # Installing enables nothing: the watcher starts only from an entry the user asks for.
+  ! echo "$listing" | grep -q autostart || fail "the install puts an autostart entry in place"
   # Every file the build made for the saver to read is installed, and nothing of the build system.
   for f in $(cd "$build/data" && find assetLibrary.txt effects media -type f); do
     [ -f "$prefix/share/zarn-screensaver/data/$f" ] || fail "data/$f is missing from the install"
@@ -123,6 +132,8 @@ installed_layout)
   grep -q '<screensaver name="zarn"' "$prefix/share/xscreensaver/config/zarn.xml" || fail "zarn.xml names another hack"
   man -l "$prefix/share/man/man1/zarn-screensaver.1" 2>/dev/null | grep -q "XScreenSaver hack" ||
     ! command -v man >/dev/null || fail "the manual page does not render"
+  man -l "$prefix/share/man/man1/zarn-screensaver-watch.1" 2>/dev/null | grep -q "org_kde_kwin_idle" ||
+    ! command -v man >/dev/null || fail "the watcher's manual page does not render"
   ;;
 installed_runs_without_build_folder)
   [ -z "$(ls -A "$build")" ] || fail "the build folder is still visible"
