@@ -280,6 +280,9 @@ no_inhibitor_taken() {
   ! grep -E 'member=(Inhibit|SimulateUserActivity)' "$home/inhibit.log" || fail "an inhibitor was asked for on the session bus"
 }
 
+zombie_children_of() {
+  grep -qs '^State:.*Z' $(grep -ls "^PPid:[[:space:]]*$1\$" /proc/[0-9]*/status) /dev/null
+}
 saver_processes() { grep -alsP "^\\Q$app/zarn-screensaver\\E\\x00" /proc/[0-9]*/cmdline | cut -d/ -f3 || true; }
 
 # --- The cases -----------------------------------------------------------------------------
@@ -346,6 +349,55 @@ probes_see_a_fullscreen_client)
   set +e; wait $pid; code=$?; set -e
   [ "$code" -eq 0 ] || fail "the saver exited with $code on SIGTERM"
   [ -z "$(saver_windows)" ] || fail "the saver's window outlived it"
+  no_inhibitor_taken
+  ;;
+watcher_clock_on_every_monitor)
+  # The watcher in the session: after the wait a whole clock full screen on each monitor,
+  # ended by input, and back after the next wait; nothing held off meanwhile.
+  [ -x "$app/zarn-screensaver-watch" ] || skip "this build has no zarn-screensaver-watch"
+  watch_inhibitors
+  as_user "$app/zarn-screensaver-watch" --after 3s >"$home/watch.out" 2>&1 &
+  for _ in $(seq 100); do [ -s "$home/watch.out" ] && break; sleep 0.1; done
+  declare -A source=([gnome]=org.gnome.Mutter.IdleMonitor [kde]=ext-idle-notify-v1 [cinnamon]=org.cinnamon.Muffin.IdleMonitor)
+  echo "the watcher says: $(head -1 "$home/watch.out")"
+  grep -qF "${source[$desktop]}" "$home/watch.out" || fail "the watcher does not name ${source[$desktop]} as its idle source"
+  watcher=$(grep -alsP "^\\Q$app/zarn-screensaver-watch\\E\\x00" /proc/[0-9]*/cmdline | cut -d/ -f3)
+  [ -n "$watcher" ] || fail "the watcher is not running"
+  for round in 1 2; do
+    # One full-screen window per monitor, each on its own.
+    for _ in $(seq 120); do
+      [ "$(saver_windows | grep -c '^true .* [1-9][0-9]* [1-9][0-9]*$')" -eq ${#monitor_list[@]} ] && break
+      sleep 0.5
+    done
+    echo "round $round, saver windows (fullscreen x y width height): $(saver_windows | paste -sd,)"
+    [ "$(saver_windows | sort)" = "$(printf 'true %s\n' "${monitor_list[@]}" | sort)" ] ||
+      fail "not one full-screen saver window on each monitor: $(saver_windows | paste -sd,)"
+    [ "$desktop" = kde ] || idle_before=$(idle_ms)
+    for n in "${!monitor_list[@]}"; do
+      for _ in $(seq 60); do whole_clock_on "$n" >/dev/null 2>&1 && break; sleep 0.5; done
+      whole_clock_on "$n" || fail "no whole clock on monitor $n"
+    done
+    # The clocks leave the desktop's idle time running (its blanking and lock still come).
+    if [ "$desktop" != kde ]; then
+      idle_after=$(idle_ms)
+      echo "the desktop's idle time while the clocks show: $idle_before ms, then $idle_after ms"
+      [ "$idle_after" -gt "$idle_before" ] || fail "the clocks reset the desktop's idle time"
+    fi
+    # Input ends every clock; the watcher stays and reaps them.
+    started=$(date +%s%N)
+    user_input
+    for _ in $(seq 200); do [ -z "$(saver_processes)" ] && break; sleep 0.05; done
+    echo "round $round: every clock ended $(( ($(date +%s%N) - started) / 1000000 )) ms after the input"
+    [ -z "$(saver_processes)" ] || fail "a clock still runs 10 s after the input"
+    kill -0 "$watcher" 2>/dev/null || fail "the watcher ended with its clocks"
+    for _ in $(seq 20); do zombie_children_of "$watcher" || break; sleep 0.1; done
+    zombie_children_of "$watcher" && fail "the watcher left a zombie"
+    [ -z "$(saver_windows)" ] || fail "a saver window outlived the input: $(saver_windows | paste -sd,)"
+  done
+  kill -TERM "$watcher"
+  for _ in $(seq 100); do kill -0 "$watcher" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$watcher" 2>/dev/null && fail "the watcher still runs 10 s after SIGTERM"
+  [ -z "$(saver_processes)" ] || fail "a clock outlived the watcher"
   no_inhibitor_taken
   ;;
 *) fail "unknown case $case_name" ;;
