@@ -1,21 +1,26 @@
-/* The KWin cases' user: moves the pointer by 20 pixels through KWin's fake-input protocol and
- * exits. A virtual KWin has no input devices; this is input as KWin counts it, so it ends the
+/* The KWin cases' user: moves the pointer through KWin's fake-input protocol and exits.
+ *   zarn-kwin-input [X Y]    to X, Y in the global space first, then by 20 pixels
+ * A virtual KWin has no input devices; this is input as KWin counts it, so it ends the
  * session's idleness the way a user's mouse would. */
 #include "fake-input-client.h"
 
 #include <wayland-client.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 static struct org_kde_kwin_fake_input* fakeInput;
+static uint32_t fakeInputVersion;
 
 static void onGlobal(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
                      uint32_t version) {
     (void)data;
-    (void)version;
-    if (strcmp(interface, "org_kde_kwin_fake_input") == 0)
-        fakeInput = wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 1);
+    if (strcmp(interface, "org_kde_kwin_fake_input") == 0) {
+        fakeInputVersion = version < 3 ? version : 3;
+        fakeInput = wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, fakeInputVersion);
+    }
 }
 
 static void onGlobalRemove(void* data, struct wl_registry* registry, uint32_t name) {
@@ -26,7 +31,7 @@ static void onGlobalRemove(void* data, struct wl_registry* registry, uint32_t na
 
 static const struct wl_registry_listener registryListener = {onGlobal, onGlobalRemove};
 
-int main(void) {
+int main(int argc, char** argv) {
     struct wl_display* display = wl_display_connect(NULL);
     if (!display) {
         fprintf(stderr, "zarn-kwin-input: no Wayland display\n");
@@ -40,8 +45,22 @@ int main(void) {
         return 1;
     }
     org_kde_kwin_fake_input_authenticate(fakeInput, "zarn-kwin-input", "end-to-end tests");
+    /* The device gives KWin's seat its pointer; a client binds that pointer only once the seat
+     * offers it, so the device stays a moment before it moves (as a mouse plugged in would). */
+    wl_display_roundtrip(display);
+    nanosleep(&(struct timespec){1, 500000000}, NULL);
+    if (argc == 3) {
+        if (fakeInputVersion < 3) {
+            fprintf(stderr, "zarn-kwin-input: the compositor's fake input has no absolute motion\n");
+            return 1;
+        }
+        org_kde_kwin_fake_input_pointer_motion_absolute(fakeInput, wl_fixed_from_int(atoi(argv[1])),
+                                                        wl_fixed_from_int(atoi(argv[2])));
+        wl_display_roundtrip(display);
+    }
     org_kde_kwin_fake_input_pointer_motion(fakeInput, wl_fixed_from_int(20), wl_fixed_from_int(20));
     wl_display_roundtrip(display);
+    nanosleep(&(struct timespec){0, 500000000}, NULL);
     wl_display_disconnect(display);
     return 0;
 }
