@@ -8,12 +8,15 @@
 //   state ID        prints the atom names in the window's _NET_WM_STATE.
 //   children ID     prints "id width height" of each viewable child of a window.
 //   focus           prints the id of the window with the input focus.
+//   suspend         suspends the server's screen saver (XScreenSaverSuspend), as a video
+//                   player does, prints "suspended" and holds it until stdin closes.
 //   cursor          prints the pointer's current cursor as the server shows it (XFixes):
 //                   "width height xhot yhot checksum", equal for the same cursor.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/scrnsaver.h>
 #include <poll.h>
 
 #include <cstdio>
@@ -141,6 +144,15 @@ int main(int argc, char** argv) {
         for (int i = 0; i < image->width * image->height; ++i) sum = sum * 31 + image->pixels[i];
         std::printf("%d %d %d %d %lu\n", image->width, image->height, image->xhot, image->yhot, sum);
         XFree(image);
+        return 0;
+    }
+    if (command == "suspend") {
+        XScreenSaverSuspend(d, True);
+        XSync(d, False);
+        std::printf("suspended\n");
+        std::fflush(stdout);
+        while (std::getchar() != EOF) {
+        }
         return 0;
     }
     if (command == "focus") {

@@ -1,0 +1,20 @@
+// Where the watcher learns idleness and activity: one interface over the desktop's idle
+// monitor on the session bus, the Wayland idle protocols and X11's MIT-SCREEN-SAVER.
+#pragma once
+
+class IdleEvents {
+public:
+    virtual ~IdleEvents() = default;
+    virtual void idle() = 0;    // the session has had no input for the wait
+    virtual void active() = 0;  // input after idle
+    // The desktop's service went away (the bus closed, the compositor quit): the session ends.
+    virtual void sourceLost(const char* why) = 0;
+};
+
+class IdleSource {
+public:
+    virtual ~IdleSource() = default;
+    virtual bool start(unsigned waitMs, IdleEvents& events) = 0;
+    // Withdraws what start asked of the desktop; nothing is reported afterwards.
+    virtual void stop() {}
+};

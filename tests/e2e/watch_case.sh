@@ -1,0 +1,297 @@
+#!/usr/bin/env bash
+# One end-to-end case of the idle watcher, zarn-screensaver-watch, with the real saver: on
+# Xvfb with two monitors (one of them portrait) through MIT-SCREEN-SAVER, on a headless sway
+# with two outputs through org_kde_kwin_idle, beside a running XScreenSaver daemon, and its
+# command line (--after, --enable, --disable). Everything runs as a user the case makes.
+#   watch_case.sh <case> <build dir> <zarn-x-probe> [<zarn-wayland-pointer>]
+set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
+case_name=$1 build=$2 probe=$3 pointer_probe=${4:-}
+. "$(dirname "$0")/e2e_common.sh"
+
+work=$(mktemp -d /tmp/zarn-e2e-watch-XXXXXX)
+chmod 755 "$work"
+user=$(e2e_host_user)
+runtime=$work/runtime home=$work/home app=$work/app
+mkdir -p "$runtime" "$home/.config" "$app"
+cp "$build/zarn-screensaver" "$build/zarn-screensaver-watch" "$probe" "$app/"
+[ -n "$pointer_probe" ] && cp "$pointer_probe" "$app/"
+cp -rL "$build/data" "$app/data"
+# Two clocks share two cores with the X server: a small back buffer, no shadows, no post chain.
+printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"InstallDir"="%s"\n"Antialiasing"=dword:00000000\n"Resolution"=dword:00000320\n"EnableShadows"=hex:00\n"EnableFilters"=hex:00\n' \
+  "$app" >"$home/registry.reg"
+registry_before=$(md5sum <"$home/registry.reg")
+chmod 700 "$runtime"
+[ "$(id -u)" -eq 0 ] && chown -R "$user" "$runtime" "$home" "$app"
+cd "$home"
+
+display= xvfb_pid= sway_pid= watcher=
+session_env=()
+processes_naming() { grep -alsE -- "$1" /proc/[0-9]*/cmdline | cut -d/ -f3 | grep -vx "$$" || true; }
+cleanup() {
+  [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  for p in $(processes_naming "$work/[a-z]"); do kill -9 "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$home"/*.out; do
+    [ -f "$f" ] && grep -v '^Reading .obj file' "$f" | tail -15 | sed "s|^|  $(basename "$f"): |" >&2
+  done
+  exit 1
+}
+
+as_user() {
+  local as=()
+  [ "$(id -u)" -eq 0 ] && as=(runuser -u "$user" --)
+  "${as[@]}" env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$home/.config" \
+    ZARN_REGISTRY="$home/registry.reg" ZARN_NO_MESSAGE_BOX=1 "${session_env[@]}" "$@"
+}
+
+# An X server of the case's own with two monitors side by side, the second one portrait.
+# -noreset keeps the monitors when the last client leaves; naming the first one's output
+# `screen` retires the screen-wide monitor.
+start_x() {
+  for n in $(seq 40 99); do [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=:$n; break; }; done
+  Xvfb "$display" -noreset -ac -screen 0 2000x1280x24 >"$home/xvfb.out" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  DISPLAY=$display xrandr --setmonitor left 1280/339x720/191+0+0 screen >/dev/null
+  DISPLAY=$display xrandr --setmonitor right 720/191x1280/339+1280+0 none >/dev/null
+  [ "$(DISPLAY=$display xrandr --listmonitors | head -1)" = "Monitors: 2" ] || fail "Xvfb did not take two monitors"
+  session_env=(DISPLAY="$display")
+}
+
+start_watcher() {
+  as_user "$app/zarn-screensaver-watch" "$@" >"$home/watch.out" 2>&1 &
+  watcher=$!
+}
+# The clocks: the watcher's children running the saver.
+clocks() {
+  for p in $(processes_naming "^$app/zarn-screensaver"); do
+    [ "$(cut -d' ' -f4 "/proc/$p/stat" 2>/dev/null)" = "$watcher" ] && grep -qa '^/s$' <(tr '\0' '\n' <"/proc/$p/cmdline") &&
+      echo "$p"
+  done
+  return 0
+}
+zombies() { for p in /proc/[0-9]*; do awk -v w="$watcher" '$4 == w && $3 == "Z"' "$p/stat" 2>/dev/null; done; }
+wait_for_clocks() {
+  local count=$1
+  for _ in $(seq 240); do
+    [ "$(clocks | wc -l)" -eq "$count" ] && return 0
+    kill -0 "$watcher" 2>/dev/null || fail "the watcher ended"
+    sleep 0.25
+  done
+  fail "$(clocks | wc -l) clocks after 60 s, not $count"
+}
+# Ends within 10 s (the figure it took is printed, not asserted); none left, no zombie.
+wait_until_no_clock() {
+  local start; start=$(date +%s%N)
+  for _ in $(seq 100); do [ -z "$(clocks)" ] && break; sleep 0.05; done
+  [ -z "$(clocks)" ] || fail "clocks still run 5 s after $1: $(clocks)"
+  echo "every clock ended $(( ($(date +%s%N) - start) / 1000000 )) ms after $1"
+  [ -z "$(zombies)" ] || fail "a clock is left a zombie after $1"
+}
+# Each clock: its monitor, and nice 10.
+check_clock_environment() {
+  local monitors=""
+  for p in $(clocks); do
+    monitors+="$(tr '\0' '\n' <"/proc/$p/environ" | sed -n 's/^ZARN_MONITOR=//p') "
+    [ "$(cut -d' ' -f19 "/proc/$p/stat")" = 10 ] || fail "clock $p does not run at nice 10"
+    if [ "$1" = wayland ]; then
+      tr '\0' '\n' <"/proc/$p/environ" | grep -qx SDL_VIDEODRIVER=wayland || fail "clock $p is not told to use Wayland"
+    fi
+  done
+  [ "$(echo "$monitors" | tr ' ' '\n' | sort | xargs)" = "0 1" ] || fail "clocks for monitors '$monitors', not 0 and 1"
+}
+
+# X11: lit pixels over one monitor's own area, and the saver windows' geometry.
+x_lit_pixels() {
+  DISPLAY=$display /usr/bin/import -window root -crop "$1" -depth 8 rgb:- 2>/dev/null |
+    od -An -v -tu1 -w3 | awk '$1+$2+$3 > 150 {n++} END {print n+0}'
+}
+x_saver_windows() {
+  for w in $(DISPLAY=$display "$app/zarn-x-probe" find WindowsScreenSaverClass "Screen Saver"); do
+    DISPLAY=$display "$app/zarn-x-probe" geometry "$w"
+  done | sort
+}
+check_x_clocks() {
+  for _ in $(seq 120); do
+    [ "$(x_saver_windows | wc -l)" -eq 2 ] && [ "$(x_lit_pixels 1280x720+0+0)" -gt 2000 ] &&
+      [ "$(x_lit_pixels 720x1280+1280+0)" -gt 2000 ] && break
+    sleep 0.5
+  done
+  [ "$(x_saver_windows | xargs)" = "0 0 1280 720 1280 0 720 1280" ] ||
+    fail "saver windows are not one per monitor: $(x_saver_windows | xargs)"
+  [ "$(x_lit_pixels 1280x720+0+0)" -gt 2000 ] && [ "$(x_lit_pixels 720x1280+1280+0)" -gt 2000 ] ||
+    fail "a monitor shows no clock"
+  check_clock_environment x
+}
+x_input() { DISPLAY=$display xdotool mousemove_relative -- 60 60; }
+
+case $case_name in
+x11_clock_on_every_monitor)
+  start_x
+  start_watcher --after 3s
+  wait_for_clocks 2
+  grep -q 'MIT-SCREEN-SAVER' "$home/watch.out" || fail "the watcher did not name MIT-SCREEN-SAVER"
+  check_x_clocks
+  x_input
+  wait_until_no_clock "pointer movement"
+  [ -z "$(x_saver_windows)" ] || fail "a saver window is left"
+  # Another wait, and they are back.
+  wait_for_clocks 2
+  check_x_clocks
+  # SIGTERM ends the watcher with its clocks.
+  kill -TERM "$watcher"
+  set +e; wait "$watcher"; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "the watcher exited with $code after SIGTERM"
+  [ -z "$(processes_naming "^$app/zarn-screensaver")" ] || fail "a clock outlived the watcher"
+  ;;
+x11_killed_clock_and_held_off_and_server_gone)
+  start_x
+  # A client that suspends the server's screen saver (a video player) keeps the clock away...
+  mkfifo "$home/suspend.in"
+  as_user "$app/zarn-x-probe" suspend <"$home/suspend.in" >"$home/suspend.out" 2>&1 &
+  exec 5>"$home/suspend.in"
+  for _ in $(seq 50); do grep -q suspended "$home/suspend.out" && break; sleep 0.1; done
+  start_watcher --after 2s
+  sleep 6
+  [ -z "$(clocks)" ] || fail "the clock showed while a client suspended the screen saver"
+  # ...until it lets go.
+  exec 5>&-
+  wait_for_clocks 2
+  # A clock killed outright: the other ends too, and the watcher waits for the next idle period.
+  read -r first _ < <(clocks | xargs)
+  kill -KILL "$first"
+  wait_until_no_clock "SIGKILL of one clock"
+  sleep 3
+  [ -z "$(clocks)" ] || fail "the clock came back without a new idle period"
+  kill -0 "$watcher" 2>/dev/null || fail "the watcher ended with its clock"
+  x_input
+  wait_for_clocks 2
+  # The X server going away ends the watcher cleanly, and its clocks.
+  kill "$xvfb_pid"; xvfb_pid=
+  set +e; wait "$watcher"; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "the watcher exited with $code when the X server went away"
+  for _ in $(seq 50); do [ -z "$(processes_naming "^$app/zarn-screensaver")" ] && break; sleep 0.1; done
+  [ -z "$(processes_naming "^$app/zarn-screensaver")" ] || fail "a clock outlived the X server"
+  ;;
+xscreensaver_already_runs)
+  start_x
+  e2e_write_xscreensaver_config "$home/.xscreensaver" "GL: zarn --root"
+  [ "$(id -u)" -eq 0 ] && chown "$user" "$home/.xscreensaver"
+  as_user xscreensaver --no-splash >"$home/xscreensaver.out" 2>&1 &
+  for _ in $(seq 50); do as_user xscreensaver-command -time >/dev/null 2>&1 && break; sleep 0.1; done
+  as_user xscreensaver-command -time >/dev/null 2>&1 || fail "the XScreenSaver daemon did not start"
+  set +e; as_user timeout 20 "$app/zarn-screensaver-watch" --after 1s >"$home/watch.out" 2>&1; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "the watcher exited with $code beside XScreenSaver"
+  [ "$(wc -l <"$home/watch.out")" -eq 1 ] && grep -q XScreenSaver "$home/watch.out" ||
+    fail "the watcher did not say in one line that XScreenSaver runs: $(cat "$home/watch.out")"
+  as_user xscreensaver-command -exit >/dev/null 2>&1 || true
+  ;;
+command_line)
+  for bad in soon 5x -1 25h ""; do
+    set +e; as_user "$app/zarn-screensaver-watch" --after "$bad" >"$home/bad.out" 2>&1; code=$?; set -e
+    [ "$code" -eq 1 ] || fail "--after '$bad' exited with $code"
+    [ "$(wc -l <"$home/bad.out")" -eq 1 ] && grep -q "bad wait '$bad'" "$home/bad.out" ||
+      fail "--after '$bad' did not say so in one line: $(cat "$home/bad.out")"
+  done
+  start_x
+  entry=$home/.config/autostart/zarn-screensaver-watch.desktop
+  as_user "$app/zarn-screensaver-watch" --enable --after 10m >"$home/enable.out" 2>&1 || fail "--enable failed"
+  [ -f "$entry" ] || fail "--enable wrote no autostart entry"
+  grep -qx "Exec=\"$app/zarn-screensaver-watch\" --after 10m" "$entry" || fail "the entry's Exec: $(grep Exec "$entry")"
+  desktop-file-validate "$entry" || fail "the autostart entry is not a valid desktop entry"
+  running=$(processes_naming "^$app/zarn-screensaver-watch")
+  [ "$(echo "$running" | wc -w)" -eq 1 ] || fail "--enable left $(echo "$running" | wc -w) watchers running"
+  # Twice: the same one entry, the same one watcher.
+  before=$(stat -c '%Y %i' "$entry"; md5sum <"$entry")
+  sleep 1.1
+  as_user "$app/zarn-screensaver-watch" --enable --after 10m >"$home/enable2.out" 2>&1 || fail "a second --enable failed"
+  [ "$(stat -c '%Y %i' "$entry"; md5sum <"$entry")" = "$before" ] || fail "a second --enable changed the entry"
+  [ "$(ls "$home/.config/autostart" | wc -l)" -eq 1 ] || fail "more than one entry: $(ls "$home/.config/autostart")"
+  [ "$(processes_naming "^$app/zarn-screensaver-watch")" = "$running" ] || fail "a second --enable changed the watchers"
+  # --disable removes it and ends the watcher; a second one is harmless.
+  as_user "$app/zarn-screensaver-watch" --disable >"$home/disable.out" 2>&1 || fail "--disable failed"
+  [ ! -e "$entry" ] || fail "--disable left the entry"
+  [ -z "$(processes_naming "^$app/zarn-screensaver-watch")" ] || fail "--disable left the watcher running"
+  as_user "$app/zarn-screensaver-watch" --disable >"$home/disable2.out" 2>&1 || fail "a second --disable failed"
+  ;;
+sway_two_outputs)
+  cat >"$home/sway.config" <<'CONFIG'
+xwayland disable
+output HEADLESS-1 resolution 1024x768 position 0 0
+CONFIG
+  [ "$(id -u)" -eq 0 ] && chown "$user" "$home/sway.config"
+  as_user env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    sway -c "$home/sway.config" >"$home/sway.out" 2>&1 &
+  sway_pid=$!
+  session_env=(WAYLAND_DISPLAY=wayland-1)
+  for _ in $(seq 100); do ls "$runtime"/sway-ipc.*.sock >/dev/null 2>&1 && break; sleep 0.1; done
+  session_env+=(SWAYSOCK="$(ls "$runtime"/sway-ipc.*.sock 2>/dev/null | head -1)")
+  for _ in $(seq 100); do as_user swaymsg -t get_version >/dev/null 2>&1 && break; sleep 0.1; done
+  as_user swaymsg -t get_version >/dev/null 2>&1 || fail "sway did not start"
+  as_user swaymsg create_output >/dev/null
+  as_user swaymsg output HEADLESS-2 resolution 600x800 position 1024 0 >/dev/null
+  # "output fullscreen_mode inhibit_idle WxH" of each saver window.
+  saver_windows() {
+    as_user swaymsg -t get_tree | awk '
+      /"type": "output"/ { want_output = 1 }
+      want_output && /"name":/ { output = $2; gsub(/[",]/, "", output); want_output = 0 }
+      /"rect": \{/ { in_rect = 1 }
+      in_rect && /"width":/ { width = $2 + 0 }
+      in_rect && /"height":/ { height = $2 + 0; in_rect = 0 }
+      /"name": "Screen Saver",?$/ { saver = 1 }
+      saver && /"fullscreen_mode":/ { mode = $2 + 0 }
+      saver && /"inhibit_idle":/ { inhibit = $2; gsub(/,/, "", inhibit); print output, mode, inhibit, width "x" height; saver = 0 }' | sort
+  }
+  lit_pixels() {
+    as_user grim -o "$1" - 2>/dev/null | convert png:- -depth 8 rgb:- | od -An -v -tu1 -w3 |
+      awk '$1+$2+$3 > 300 {n++} END {print n+0}'
+  }
+  check_sway_clocks() {
+    for _ in $(seq 120); do
+      [ "$(saver_windows | wc -l)" -eq 2 ] && [ "$(lit_pixels HEADLESS-1)" -gt 2000 ] &&
+        [ "$(lit_pixels HEADLESS-2)" -gt 2000 ] && break
+      sleep 0.5
+    done
+    [ "$(saver_windows | xargs)" = "HEADLESS-1 1 false 1024x768 HEADLESS-2 1 false 600x800" ] ||
+      fail "the saver windows are not full screen, one per output, holding nothing off: $(saver_windows | xargs)"
+    [ "$(lit_pixels HEADLESS-1)" -gt 2000 ] && [ "$(lit_pixels HEADLESS-2)" -gt 2000 ] || fail "an output shows no clock"
+    check_clock_environment wayland
+  }
+  start_watcher --after 3s
+  wait_for_clocks 2
+  grep -q 'org_kde_kwin_idle' "$home/watch.out" || fail "the watcher did not name org_kde_kwin_idle"
+  check_sway_clocks
+  as_user wtype -s 1500 -k space
+  wait_until_no_clock "a key"
+  wait_for_clocks 2
+  check_sway_clocks
+  # A window that inhibits idleness keeps the clock away. The saver window that the pointer
+  # ends is replaced by the settings dialog, which is focused and told to inhibit.
+  mkfifo "$home/pointer.in"
+  as_user "$app/zarn-wayland-pointer" <"$home/pointer.in" >"$home/pointer.out" 2>&1 &
+  exec 5>"$home/pointer.in"
+  for _ in $(seq 50); do grep -q '^ready' "$home/pointer.out" && break; sleep 0.1; done
+  echo click >&5
+  wait_until_no_clock "a click"
+  as_user env GDK_BACKEND=wayland "$app/zarn-screensaver" /c >"$home/dialog.out" 2>&1 &
+  dialog=$!
+  for _ in $(seq 100); do as_user swaymsg -t get_tree | grep -q '"name": "Zarn' && break; sleep 0.1; done
+  as_user swaymsg inhibit_idle open >/dev/null || fail "sway did not take inhibit_idle"
+  sleep 6
+  [ -z "$(clocks)" ] || fail "the clock showed while a window inhibits idleness"
+  kill "$dialog"
+  wait_for_clocks 2
+  kill -TERM "$watcher"
+  set +e; wait "$watcher"; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "the watcher exited with $code after SIGTERM"
+  ;;
+*) fail "unknown case $case_name" ;;
+esac
+[ "$(md5sum <"$home/registry.reg")" = "$registry_before" ] || fail "the settings file was written"
+echo "PASS: $case_name"
