@@ -109,7 +109,8 @@ ClockScene::ClockScene(AssetLibrary& library) {
     frame.setDrawOrder(nearestFirst, childCount + 1);
     // The far wall lies behind everything along every ray from the light, so it can shadow
     // nothing: as a caster it would only fill the shadow map with distances above every
-    // receiver's own (at least a third more, the wall being at z = 6 and the clock within 1.4).
+    // receiver's own (the wall stands at z = 6, or at 3 or more where a very wide view brings it
+    // forward, and the clock within 1.4).
     backdropFar.castsShadow = false;
     // The camera orbits and the clock stands: the frame, the panel behind the dial and the
     // read-out drums (whose labels slide over them, the drums never turn) never move against the

@@ -3,6 +3,7 @@
 #include "scene/ClockScene.h"
 
 #include "assets/Animation.h"
+#include "scene/ClockView.h"
 #include "shell/Diagnostics.h"
 
 #include <windows.h>
@@ -47,7 +48,10 @@ void ClockScene::prepare(IDirect3DDevice9*, const D3DPRESENT_PARAMETERS* present
     float aspect = 1.0f;
     if (presentParams && presentParams->BackBufferHeight > 0)
         aspect = float(presentParams->BackBufferWidth) / float(presentParams->BackBufferHeight);
-    D3DXMatrixPerspectiveFovLH(&projection, 0.7853982f, aspect, 3.0f, 20.0f);
+    const float fieldOfViewY = clockFieldOfViewY(aspect);
+    D3DXMatrixPerspectiveFovLH(&projection, fieldOfViewY, aspect, kNearPlane, kFarPlane);
+    const float tanHalfY = std::tan(fieldOfViewY / 2.0f);
+    backdropFar.transform.setMatrix(farWallPlacement(tanHalfY * aspect, tanHalfY));
 
     const ClockReading r = readClock(false);
     // Straight onto the current labels: no rolling through the strip at start-up. A 31st
@@ -60,8 +64,8 @@ void ClockScene::prepare(IDirect3DDevice9*, const D3DPRESENT_PARAMETERS* present
 
 void ClockScene::update(uint32_t elapsedMs) {
     clockCameraAngle += float(elapsedMs) / 30000.0f;
-    const D3DXVECTOR3 eye(2.0f * std::cos(clockCameraAngle), 2.0f * std::sin(clockCameraAngle), -10.0f);
-    const D3DXVECTOR3 at(0.0f, -0.2f, 0.0f), up(0.0f, 1.0f, 0.0f);
+    const D3DXVECTOR3 eye(kOrbitRadius * std::cos(clockCameraAngle), kOrbitRadius * std::sin(clockCameraAngle), kEyeZ);
+    const D3DXVECTOR3 at(0.0f, kCameraTargetY, 0.0f), up(0.0f, 1.0f, 0.0f);
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
 
     const ClockReading reading = readClock(true);

@@ -7,7 +7,7 @@ case_name=$1 saver=$2 build=$3 probe=${4:-}
 
 # Cases that need a server of another shape, or one they can kill, start their own.
 case $case_name in
-fullscreen_covers_virtual_screen|x_server_gone_*) own_server=1 ;;
+fullscreen_covers_virtual_screen|one_clock_per_monitor|x_server_gone_*) own_server=1 ;;
 *) own_server= ;;
 esac
 
@@ -19,9 +19,9 @@ if [ -z "${ZARN_E2E_INNER:-}" ] && [ -z "$own_server" ]; then
 fi
 
 work=$(mktemp -d /tmp/zarn-e2e-XXXXXX)
-pid= xvfb_pid= host_pid=
+pid= pid2= xvfb_pid= host_pid=
 # Whatever happens, no saver (nor server, nor host window) outlives its case.
-trap 'for p in $pid $host_pid $xvfb_pid; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+trap 'for p in $pid $pid2 $host_pid $xvfb_pid; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 cd "$work"
 
 # Starts Xvfb with the given screens on a free display and exports DISPLAY.
@@ -37,6 +37,8 @@ if [ -n "$own_server" ]; then
   # Xvfb stacks the screens of "+xinerama" all at (0, 0), so two monitors side by side
   # cannot be had from it; a desktop of two monitors' width stands in for them.
   fullscreen_covers_virtual_screen) start_own_server -screen 0 1824x768x24 ;;
+  # A landscape monitor and a portrait one beside it (set below with RandR).
+  one_clock_per_monitor) start_own_server -screen 0 2000x1280x24 ;;
   *) start_own_server -screen 0 1024x768x24 ;;
   esac
 fi
@@ -60,6 +62,16 @@ fail() {
 lit_pixels() {
   /usr/bin/import -window root ${1:+-crop "$1"} -depth 8 rgb:- 2>/dev/null |
     od -An -v -tu1 -w3 | awk '$1+$2+$3 > 150 {n++} END {print n+0}'
+}
+
+# The box around the bright pixels in the part of the screen given as WxH+X+Y, relative to
+# it: "left top right bottom", or "none".
+lit_box() {
+  /usr/bin/import -window root -crop "$1" -depth 8 rgb:- 2>/dev/null | od -An -v -tu1 -w3 |
+    awk -v w="${1%%x*}" '$1+$2+$3 > 150 { c = (NR - 1) % w; r = int((NR - 1) / w)
+      if (!n++) { l = c; t = r; rt = c; b = r }
+      if (c < l) l = c; if (c > rt) rt = c; if (r < t) t = r; if (r > b) b = r }
+      END { print n ? l " " t " " rt " " b : "none" }'
 }
 
 # A plain window of another program, W x H at (0, 0), driven through the probe's stdin.
@@ -295,6 +307,61 @@ fullscreen_covers_virtual_screen)
   xdotool key space
   set +e; wait_for_exit 20; code=$?; set -e
   [ "$code" -eq 0 ] || fail "exit code $code after a key press"
+  ;;
+one_clock_per_monitor)
+  # What a watcher starts to show the clock everywhere: one saver per RandR monitor, each
+  # kept to its own monitor; the output's own monitor gives way to the first one set on it.
+  xrandr --setmonitor left 1280/338x720/190+0+0 screen >/dev/null
+  xrandr --setmonitor portrait 720/190x1280/338+1280+0 none >/dev/null
+  [ "$(xrandr --listmonitors | head -1)" = "Monitors: 2" ] || fail "RandR: $(xrandr --listmonitors)"
+  for bad in 2 x; do
+    set +e; ZARN_MONITOR=$bad timeout 20 "$saver" /s >bad.out 2>&1; code=$?; set -e
+    [ "$code" -eq 1 ] || fail "ZARN_MONITOR=$bad exited with $code"
+    [ "$(grep -c 'names no monitor' bad.out)" -eq 1 ] || fail "ZARN_MONITOR=$bad said: $(cat bad.out)"
+    [ -z "$(saver_window)" ] || fail "ZARN_MONITOR=$bad made a window"
+  done
+  xdotool mousemove 1600 900  # resting on the portrait monitor
+  ZARN_MONITOR=0 "$saver" /s >saver.out 2>&1 &
+  pid=$!
+  ZARN_MONITOR=1 "$saver" /s >saver2.out 2>&1 &
+  pid2=$!
+  for _ in $(seq 60); do
+    [ "$(lit_pixels 1280x720+0+0)" -gt 2000 ] && [ "$(lit_pixels 720x1280+1280+0)" -gt 2000 ] && break
+    sleep 1
+  done
+  geometries=$(for w in $(saver_window); do "$probe" geometry "$w"; done | sort)
+  [ "$geometries" = "$(printf '0 0 1280 720\n1280 0 720 1280')" ] || fail "windows at: $geometries"
+  for w in $(saver_window); do
+    grep -qx _NET_WM_STATE_FULLSCREEN <<<"$("$probe" state "$w")" || fail "window $w not marked full screen"
+  done
+  # A second saver for a monitor that has one steps aside.
+  set +e; ZARN_MONITOR=1 timeout 30 "$saver" /s >second.out 2>&1; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "a second saver for monitor 1 exited with $code"
+  [ "$(saver_window | wc -l)" -eq 2 ] || fail "saver windows: $(saver_window | tr '\n' ' ')"
+  # Each mapped and took the focus from the other: neither may take that for the user leaving.
+  sleep 3
+  kill -0 "$pid" 2>/dev/null && kill -0 "$pid2" 2>/dev/null || fail "a saver ended without input"
+  # The whole clock on each, nothing of it cut at the sides (below the floor of 8 pixels).
+  for area in 1280x720+0+0 720x1280+1280+0; do
+    read -r left top right bottom < <(lit_box "$area")
+    width=${area%%x*} height=${area#*x}; height=${height%%+*}
+    [ "$left" != none ] && [ "$left" -ge 8 ] && [ "$right" -lt $((width - 8)) ] &&
+      [ "$top" -ge 8 ] && [ "$bottom" -lt $((height - 8)) ] ||
+      fail "the clock on $area reaches $left $top $right $bottom"
+  done
+  # A key reaches the saver the second start raised and ends it alone; the pointer moving
+  # over to the other monitor ends that one.
+  xdotool key space
+  for _ in $(seq 50); do kill -0 "$pid2" 2>/dev/null || break; sleep 0.1; done
+  set +e; wait "$pid2"; code=$?; set -e
+  pid2=
+  [ "$code" -eq 0 ] || fail "the portrait monitor's saver ended with $code after a key press"
+  sleep 1
+  kill -0 "$pid" 2>/dev/null || fail "a key for one monitor's saver ended the other"
+  xdotool mousemove 640 360
+  set +e; wait_for_exit 20; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after a pointer move"
+  if grep -qi 'x error' saver.out saver2.out; then fail "X errors"; fi
   ;;
 preview_follows_its_host)
   start_host_window 640 480

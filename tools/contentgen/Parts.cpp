@@ -203,8 +203,9 @@ MeshBuilder makeBackdropNear() {
 }
 
 MeshBuilder makeBackdropFar() {
-    // A wide wall far behind: it fills the view at every orbit position and aspect, and
-    // stays well inside the far plane (20) even at the edges of a tilted view.
+    // A wide wall far behind: it fills the view at every orbit position up to 16:9 and stays
+    // inside the far plane (20) even at the edges of a tilted view. Wider and taller views
+    // move and stretch it (scene/ClockView.h, which knows these extents).
     const double x0 = -26, x1 = 26, y0 = -18, y1 = 18, z = 6.0;
     const int nx = 8, ny = 6;
     MeshBuilder m;

@@ -1,11 +1,13 @@
 // GetSystemMetrics for the screen sizes the saver reads: the primary display's size and the
-// rectangle around all displays, from SDL. Without a display Win32's failure value 0 comes
+// rectangle around all displays, from SDL; or, where $ZARN_MONITOR names one monitor, that
+// monitor as both, so a full-screen saver covers it alone. Without a display Win32's failure value 0 comes
 // back (also when SDL only has a display-less driver); callers treat that as "no screen
 // size known".
 #include <windows.h>
 
 #include "ZarnScreenMetrics.h"
 #include "win32/messages/XDisplayConnection.h"
+#include "win32/window/MonitorChoice.h"
 #include "win32/window/SdlVideo.h"
 
 #include <SDL.h>
@@ -74,6 +76,19 @@ int fromSdl(int nIndex) {
     }
 }
 
+int fromChosenMonitor(int nIndex) {
+    const ZarnMonitorRect monitor = zarnChosenMonitorRect();
+    switch (nIndex) {
+        case SM_CXSCREEN:
+        case SM_CXVIRTUALSCREEN: return monitor.width;
+        case SM_CYSCREEN:
+        case SM_CYVIRTUALSCREEN: return monitor.height;
+        case SM_XVIRTUALSCREEN: return monitor.x;
+        case SM_YVIRTUALSCREEN: return monitor.y;
+        default: return 0;
+    }
+}
+
 }  // namespace
 
 void ZarnSetScreenMetricsOverride(int width, int height) {
@@ -99,5 +114,6 @@ int GetSystemMetrics(int nIndex) {
     // and refuses the next one for a moment, after which SDL falls back to a screen-less
     // driver and the saver would draw into a window nobody can see.
     if (!zarnStartSdlVideo()) return 0;
+    if (zarnMonitorModeRequested()) return fromChosenMonitor(nIndex);
     return fromSdl(nIndex);
 }

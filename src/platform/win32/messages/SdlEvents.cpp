@@ -1,6 +1,7 @@
 // SDL events turned into the window messages the host's close rules read: keys, mouse
 // moves and buttons, focus changes and close requests. Positions are client coordinates.
 #include "win32/messages/MessageState.h"
+#include "win32/window/MonitorChoice.h"
 #include "win32/window/WindowObject.h"
 
 #include <SDL.h>
@@ -73,8 +74,11 @@ void translate(const SDL_Event& event) {
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // A window manager may shuffle focus while a new window maps; only losing focus
-            // the window really had means the user went elsewhere.
-            if (state->hadFocus) zarnPostMessage(window, WM_ACTIVATEAPP, FALSE, 0);
+            // the window really had means the user went elsewhere. A saver kept to one monitor
+            // is one of several that map one after another and take the focus from each
+            // other as they do; there a focus loss means nothing, and whoever started them
+            // all ends them all on input.
+            if (state->hadFocus && !zarnMonitorModeRequested()) zarnPostMessage(window, WM_ACTIVATEAPP, FALSE, 0);
             break;
         case SDL_WINDOWEVENT_CLOSE:
             zarnPostMessage(window, WM_CLOSE, 0, 0);

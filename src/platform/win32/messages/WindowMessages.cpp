@@ -8,6 +8,7 @@
 #include "win32/messages/XDisplayConnection.h"
 #include "win32/messages/XPreviewHost.h"
 #include "win32/messages/ZarnWindowBackend.h"
+#include "win32/window/MonitorChoice.h"
 #include "win32/window/SdlVideo.h"
 #include "win32/window/WindowObject.h"
 #include "win32/window/XWindowProperties.h"
@@ -75,6 +76,15 @@ void reparentIntoForeign(HWND window, HWND parent) {
     if (!known || actualParent != host) return;
     XMapRaised(display, info.info.x11.window);
     XSync(display, False);
+}
+
+// The chosen monitor as the tag that marks a saver window on it (see zarnSetXMonitorTag).
+void monitorTag(long (&tag)[4]) {
+    const ZarnMonitorRect monitor = zarnChosenMonitorRect();
+    tag[0] = monitor.x;
+    tag[1] = monitor.y;
+    tag[2] = monitor.width;
+    tag[3] = monitor.height;
 }
 
 bool hasMessageWindow() {
@@ -158,14 +168,26 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         if (dwExStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
         const bool fullScreen = (dwStyle & WS_POPUP) && (dwExStyle & WS_EX_TOPMOST);
         const bool foreignHost = child && !zarnIsLiveWindow(hWndParent);
+        // One monitor's saver of several: on that monitor alone, found only by a search for
+        // that monitor, and never stretched over the others.
+        const bool oneMonitor = fullScreen && zarnMonitorModeRequested();
         // A Wayland client can neither place itself nor stay on top; it asks the compositor
-        // for full screen, which covers the output the compositor picks.
-        if (fullScreen && zarnStartSdlVideo() && zarnSdlVideoIsWayland()) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        // for full screen, which covers the output the compositor picks, or the output of the
+        // display the window is made on (SDL passes that display's wl_output along).
+        if (fullScreen && zarnStartSdlVideo() && zarnSdlVideoIsWayland()) {
+            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+            if (oneMonitor) X = Y = int(SDL_WINDOWPOS_UNDEFINED_DISPLAY(zarnChosenMonitorIndex()));
+        }
         window = zarnCreateSdlWindow(lpWindowName, X, Y, nWidth, nHeight, flags);
         if (window) {
             zarnSetWindowIcon(window, found->second.hIcon);
             zarnSetXWindowClass(window, lpClassName);
             if (fullScreen) zarnSetXFullScreenState(window);
+            if (oneMonitor) {
+                long tag[4];
+                monitorTag(tag);
+                zarnSetXMonitorTag(window, tag);
+            }
             if (foreignHost) {
                 // Watched first, so that errors from a host that goes in the meantime are
                 // known for what they are.
@@ -173,7 +195,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
                 reparentIntoForeign(window, hWndParent);
             }
             if ((dwStyle & WS_VISIBLE) && !foreignHost) SDL_ShowWindow(window->sdlWindow);
-            if (fullScreen) zarnSpanXFullScreenMonitors(window);
+            if (fullScreen && !oneMonitor) zarnSpanXFullScreenMonitors(window);
         }
     }
     if (!window) return nullptr;
@@ -248,8 +270,12 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
     }
     // The desktop's other windows: another process's saver, for one.
     if (backend != ZARN_WINDOWS_ON_DISPLAY) return nullptr;
+    // Where the saver keeps to one monitor, only another saver on that monitor counts.
+    const bool oneMonitor = zarnMonitorModeRequested();
     if (!zarnStartSdlVideo() || !zarnSdlVideoIsWayland()) {
-        const uintptr_t other = zarnFindXTopLevelWindow(lpClassName, lpWindowName);
+        long tag[4] = {};
+        if (oneMonitor) monitorTag(tag);
+        const uintptr_t other = zarnFindXTopLevelWindow(lpClassName, lpWindowName, oneMonitor ? &tag : nullptr);
         return reinterpret_cast<HWND>(other);
     }
     // Wayland lets no client see another's windows: a lock named after the class and title
@@ -257,7 +283,8 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
     // search that claims it finds nothing and may go on to make the window, and two racing
     // starts never both do.
     if (!lpClassName || !lpWindowName) return nullptr;
-    const std::string lockName = std::string("zarn-screensaver.") + lpClassName + "." + lpWindowName;
+    std::string lockName = std::string("zarn-screensaver.") + lpClassName + "." + lpWindowName;
+    if (oneMonitor) lockName += ".monitor" + std::to_string(zarnChosenMonitorIndex());
     if (ZarnClaimRuntimeLock(lockName.c_str()) == ZarnRuntimeLockClaim::heldElsewhere) return zarnOtherSessionWindow();
     return nullptr;
 }

@@ -38,7 +38,37 @@ std::string windowName(Display* display, Window window) {
     return name;
 }
 
-bool matches(Display* display, Window window, const char* className, const char* title) {
+constexpr const char* monitorTagName = "_ZARN_SCREENSAVER_MONITOR";
+
+bool hasMonitorTag(Display* display, Window window, const long (&monitor)[4]) {
+    const Atom tag = XInternAtom(display, monitorTagName, False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool same = false;
+    if (XGetWindowProperty(display, window, tag, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
+            Success &&
+        data && type == XA_CARDINAL && format == 32 && count == 4) {
+        // Xlib hands 32-bit items back as longs; only their low 32 bits went over the wire
+        // (a monitor left of or above the origin has negative coordinates).
+        const long* values = reinterpret_cast<const long*>(data);
+        same = std::equal(values, values + 4, monitor,
+                          [](long a, long b) { return uint32_t(a) == uint32_t(b); });
+    }
+    if (data) XFree(data);
+    return same;
+}
+
+struct SearchFor {
+    const char* className;
+    const char* title;
+    const long (*monitor)[4];
+};
+
+bool matches(Display* display, Window window, const SearchFor& wanted) {
+    const char* className = wanted.className;
+    const char* title = wanted.title;
     XWindowAttributes attributes{};
     if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable) return false;
     if (className) {
@@ -49,20 +79,21 @@ bool matches(Display* display, Window window, const char* className, const char*
         if (hint.res_class) XFree(hint.res_class);
         if (!same) return false;
     }
-    return !title || windowName(display, window) == title;
+    if (title && windowName(display, window) != title) return false;
+    return !wanted.monitor || hasMonitorTag(display, window, *wanted.monitor);
 }
 
 // Searches `window`'s children, and theirs down to `depth` levels (a window manager puts
 // each client inside a frame, sometimes two deep).
-Window search(Display* display, Window window, int depth, const char* className, const char* title) {
+Window search(Display* display, Window window, int depth, const SearchFor& wanted) {
     Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
     if (!XQueryTree(display, window, &root, &parent, &children, &count)) return 0;
     Window found = 0;
     for (unsigned int i = count; i-- > 0 && !found;)  // top of the stack first
-        if (matches(display, children[i], className, title)) found = children[i];
+        if (matches(display, children[i], wanted)) found = children[i];
     for (unsigned int i = count; depth > 1 && i-- > 0 && !found;)
-        found = search(display, children[i], depth - 1, className, title);
+        found = search(display, children[i], depth - 1, wanted);
     if (children) XFree(children);
     return found;
 }
@@ -132,11 +163,20 @@ void zarnSpanXFullScreenMonitors(HWND window) {
     XFlush(info.info.x11.display);
 }
 
-uintptr_t zarnFindXTopLevelWindow(const char* className, const char* title) {
+void zarnSetXMonitorTag(HWND window, const long (&monitor)[4]) {
+    SDL_SysWMinfo info;
+    if (!zarnSdlX11Info(window, &info)) return;
+    Display* display = info.info.x11.display;
+    XChangeProperty(display, info.info.x11.window, XInternAtom(display, monitorTagName, False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(monitor), 4);
+    XFlush(display);
+}
+
+uintptr_t zarnFindXTopLevelWindow(const char* className, const char* title, const long (*monitor)[4]) {
     Display* display = zarnXDisplay();
     if (!display) return 0;
     ScopedXErrorsIgnored ignore(display);  // any of these windows may vanish as we look
-    return uintptr_t(search(display, DefaultRootWindow(display), 3, className, title));
+    return uintptr_t(search(display, DefaultRootWindow(display), 3, SearchFor{className, title, monitor}));
 }
 
 bool zarnRaiseAndFocusXWindow(uintptr_t xWindow) {
