@@ -255,7 +255,8 @@ whole_clock_on() {
   monitor_picture "$n" "$home/monitor-$n.png"
   read -r lit bw bh left top < <(lit_extent "$home/monitor-$n.png")
   echo "monitor $n ($w x $h): $lit lit pixels in a box of $bw x $bh at $left,$top"
-  [ "$lit" -gt $((w * h / 20)) ] || { echo "no clock to be seen on monitor $n" >&2; return 1; }
+  # (A portrait monitor shows the clock smaller: the same width across a taller picture.)
+  [ "$lit" -gt $((w * h / 40)) ] || { echo "no clock to be seen on monitor $n" >&2; return 1; }
   [ "$left" -gt 0 ] && [ "$top" -gt 0 ] && [ $((left + bw)) -lt "$w" ] && [ $((top + bh)) -lt "$h" ] ||
     { echo "the clock on monitor $n reaches its edges" >&2; return 1; }
 }
@@ -368,7 +369,7 @@ watcher_clock_on_every_monitor)
   declare -A source=([gnome]=org.gnome.Mutter.IdleMonitor [kde]=ext-idle-notify-v1 [cinnamon]=org.cinnamon.Muffin.IdleMonitor)
   echo "the watcher says: $(head -1 "$home/watch.out")"
   grep -qF "${source[$desktop]}" "$home/watch.out" || fail "the watcher does not name ${source[$desktop]} as its idle source"
-  watcher=$(grep -alsP "^\\Q$app/zarn-screensaver-watch\\E\\x00" /proc/[0-9]*/cmdline | cut -d/ -f3)
+  watcher=$(grep -alsP "^\\Q$app/zarn-screensaver-watch\\E\\x00" /proc/[0-9]*/cmdline | cut -d/ -f3 || true)
   [ -n "$watcher" ] || fail "the watcher is not running"
   for round in 1 2; do
     # One full-screen window per monitor, each on its own.
