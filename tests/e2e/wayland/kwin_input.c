@@ -60,6 +60,8 @@ int main(int argc, char** argv) {
     }
     org_kde_kwin_fake_input_pointer_motion(fakeInput, wl_fixed_from_int(20), wl_fixed_from_int(20));
     wl_display_roundtrip(display);
+    puts("moved");
+    fflush(stdout);
     nanosleep(&(struct timespec){0, 500000000}, NULL);
     wl_display_disconnect(display);
     return 0;
