@@ -67,7 +67,7 @@ as_user() {
     DBUS_SESSION_BUS_ADDRESS="$(cat "$home/bus" 2>/dev/null || true)" \
     ZARN_REGISTRY="$home/registry.reg" ZARN_NO_MESSAGE_BOX=1 "$@"
 }
-call() { as_user gdbus call --session "$@"; }
+call() { as_user gdbus call --session --timeout 10 "$@"; }
 
 # --- The desktops --------------------------------------------------------------------------
 # The session's first process: a system bus of its own (the desktops look for logind, upower
@@ -155,16 +155,18 @@ kde_outputs() {
 }
 
 wait_for_desktop() {
-  for _ in $(seq 300); do
+  local deadline=$((SECONDS + 60))
+  while [ $SECONDS -lt $deadline ]; do
     [ -s "$home/bus" ] && [ "$(monitors 2>/dev/null | wc -l)" -eq 2 ] && break
-    sleep 0.1
+    kill -0 "$session_pid" 2>/dev/null || break
+    sleep 0.2
   done
   [ "$(monitors 2>/dev/null | wc -l)" -eq 2 ] || {
     # A desktop that ends as it starts cannot run here; one that runs but shows no two
     # monitors is a fault.
     kill -0 "$session_pid" 2>/dev/null ||
       skip "$desktop cannot run here; it ended with: $(tail -3 "$home/desktop.out" | tr '\n' ' ')"
-    fail "$desktop did not come up with two monitors in 30 s"
+    fail "$desktop did not come up with two monitors in 60 s"
   }
   # GNOME starts in its overview; a user's desktop shows the windows.
   [ "$desktop" = gnome ] && call -d org.gnome.Shell -o /org/gnome/Shell -m org.gnome.Shell.Eval 'Main.overview.hide()' >/dev/null
