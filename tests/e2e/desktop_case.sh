@@ -1,0 +1,426 @@
+#!/usr/bin/env bash
+# One end-to-end case on a real desktop, headless: GNOME Shell (Wayland, two virtual
+# monitors), KDE's KWin (Wayland, two virtual outputs) or Cinnamon's Muffin (X11 on Xvfb with
+# two RandR monitors). Each runs as a user this case makes, on its own session bus
+# (dbus-run-session) and its own stand-in system bus, and is asked through its own interfaces
+# what it shows: the window list, a picture of each monitor, its idle monitor.
+#   desktop_case.sh <desktop>_<case> <build dir> [<zarn-kwin-input>]
+# A desktop that cannot run here skips the case (exit 77).
+set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
+case_name=$1 build=$2 kwin_input=${3:-}
+desktop=${case_name%%_*} what=${case_name#*_}
+. "$(dirname "$0")/e2e_common.sh"
+
+skip() { echo "SKIP: $*"; exit 77; }
+needs() { for p in "$@"; do command -v "$p" >/dev/null || skip "$p is not installed"; done; }
+needs dbus-run-session dbus-daemon dbus-monitor gdbus convert
+case $desktop in
+gnome) needs gnome-shell ;;
+kde) needs kwin_wayland; /usr/bin/python3 -c 'import dbus' 2>/dev/null || skip "python3-dbus is not installed" ;;
+cinnamon) needs muffin Xvfb xrandr xdotool xprop xwininfo import ;;
+*) echo "FAIL: unknown desktop in $case_name" >&2; exit 1 ;;
+esac
+
+work=$(mktemp -d /tmp/zarn-e2e-desktop-XXXXXX)
+chmod 755 "$work"
+user=$(e2e_host_user)
+runtime=$work/runtime home=$work/home app=$work/app
+mkdir -p "$runtime" "$home" "$app"
+cp "$build/zarn-screensaver" "$app/"
+[ -x "$build/zarn-screensaver-watch" ] && cp "$build/zarn-screensaver-watch" "$app/"
+[ -n "$kwin_input" ] && cp "$kwin_input" "$app/zarn-kwin-input"
+cp -rL "$build/data" "$app/data"
+printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"InstallDir"="%s"\n"Antialiasing"=dword:00000000\n' "$app" >"$home/registry.reg"
+chmod 700 "$runtime"
+[ "$(id -u)" -eq 0 ] && chown -R "$user" "$runtime" "$home" "$app"
+cd "$home"
+
+# Everything the session started carries its runtime folder in its environment; the savers
+# and helpers name the work folder on their command lines.
+session_processes() {
+  { grep -alsF "XDG_RUNTIME_DIR=$runtime" /proc/[0-9]*/environ | cut -d/ -f3
+    grep -alsF "$work/" /proc/[0-9]*/cmdline | cut -d/ -f3; } | grep -vx "$$" | sort -u || true
+}
+cleanup() {
+  for p in $(session_processes); do kill "$p" 2>/dev/null || true; done
+  sleep 0.5
+  for p in $(session_processes); do kill -9 "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$home"/*.out; do
+    [ -f "$f" ] && grep -vE '^Reading .obj file|Gjs-CRITICAL|offending signal|^== Stack|^$|@resource' "$f" |
+      tail -12 | sed "s|^|  $(basename "$f"): |" >&2
+  done
+  exit 1
+}
+
+# The user's session as a program in it sees it: nothing of ours but the session's variables.
+as_user() {
+  local as=() display=WAYLAND_DISPLAY=wayland-0
+  [ "$(id -u)" -eq 0 ] && as=(runuser -u "$user" --)
+  [ "$desktop" = cinnamon ] && display=DISPLAY=:$(cat "$home/display" 2>/dev/null || true)
+  "${as[@]}" env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" "$display" \
+    DBUS_SESSION_BUS_ADDRESS="$(cat "$home/bus" 2>/dev/null || true)" \
+    ZARN_REGISTRY="$home/registry.reg" ZARN_NO_MESSAGE_BOX=1 "$@"
+}
+call() { as_user gdbus call --session --timeout 10 "$@"; }
+
+# --- The desktops --------------------------------------------------------------------------
+# The session's first process: a system bus of its own (the desktops look for logind, upower
+# and the like there and go on without them), then the desktop on a fresh session bus, after
+# the settings a case wants ($3, run on that bus).
+write_session_script() {
+  cat >"$home/session.sh" <<SESSION
+#!/bin/sh
+cd "$home"
+dbus-daemon --session --address=unix:path=$runtime/system_bus --fork >/dev/null
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$runtime/system_bus
+$1
+exec dbus-run-session -- sh -c '${3:-} echo "\$DBUS_SESSION_BUS_ADDRESS" >"$home/bus.new" && mv "$home/bus.new" "$home/bus" && exec "\$@"' sh $2
+SESSION
+  chmod 755 "$home/session.sh"
+}
+
+start_gnome() {
+  write_session_script "" "env MUTTER_DEBUG_RESET_IDLETIME=1 gnome-shell --headless --wayland --no-x11 \
+    --virtual-monitor ${ZARN_E2E_GNOME_MONITORS:-1280x720 --virtual-monitor 720x1280} --unsafe-mode" \
+    "gsettings set org.gnome.desktop.notifications show-banners false;"
+  # (No banner, such as "Screen Lock disabled", over the pictures.)
+  local session=("$home/session.sh")
+  # Where systemd's seat folder exists but no logind answers, mutter would wait on logind for
+  # a seat; hiding the folder sends it down its no-logind path.
+  if [ -d /run/systemd/seats ] && [ ! -S /run/systemd/private ]; then
+    [ "$(id -u)" -eq 0 ] || skip "/run/systemd/seats without logind, and no root to hide it"
+    session=(unshare -m sh -c 'mount -t tmpfs tmpfs /run/systemd && exec "$@"' sh runuser -u "$user" --
+             env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" "$home/session.sh")
+  else
+    session=(as_user "$home/session.sh")
+  fi
+  "${session[@]}" >"$home/desktop.out" 2>&1 &
+  session_pid=$!
+  disown
+}
+
+start_kde() {
+  # kwin_wayland carries a file capability (cap_sys_resource) that a user in a container may
+  # not be granted, which stops it before main; a copy of the binary carries none.
+  cp /usr/bin/kwin_wayland "$app/kwin_wayland"
+  [ "$(id -u)" -eq 0 ] && chown "$user" "$app/kwin_wayland"
+  write_session_script "" "env KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 \
+    $app/kwin_wayland --virtual --width 1280 --height 720 --output-count 2 --no-lockscreen --socket wayland-0"
+  as_user "$home/session.sh" >"$home/desktop.out" 2>&1 &
+  session_pid=$!
+  disown
+}
+
+start_cinnamon() {
+  # Two RandR monitors on one Xvfb screen, the second portrait. Naming the server's output for
+  # the first retires the screen-wide monitor; -noreset keeps them when clients come and go.
+  write_session_script "Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 2000x1280x24 3>$home/display.new 2>$home/xvfb.out &
+for i in \$(seq 100); do [ -s $home/display.new ] && break; sleep 0.1; done
+export DISPLAY=:\$(cat $home/display.new)
+xrandr --setmonitor zarn-0 1280/338x720/190+0+0 screen && xrandr --setmonitor zarn-1 720/190x1280/338+1280+0 none || exit 1
+mv $home/display.new $home/display" "muffin --replace --x11 --sm-disable" \
+    "gsettings set org.cinnamon.muffin check-alive-timeout 0;"
+  # (No "not responding" dialog over a clock that, on a loaded machine, is still loading its
+  # scene when Muffin pings its new window.)
+  as_user "$home/session.sh" >"$home/desktop.out" 2>&1 &
+  session_pid=$!
+  disown
+}
+
+# The monitors as "x y width height", in the desktop's order.
+monitors() {
+  case $desktop in
+  gnome)
+    call -d org.gnome.Shell -o /org/gnome/Shell -m org.gnome.Shell.Eval \
+      '[...Array(global.display.get_n_monitors()).keys()].map(i => {
+         const r = global.display.get_monitor_geometry(i); return [r.x, r.y, r.width, r.height].join(" "); }).join(";")' |
+      sed -n "s/^(true, '\"\(.*\)\"')$/\1/p" | tr ';' '\n' ;;
+  kde)
+    call -d org.kde.KWin -o /KWin -m org.kde.KWin.supportInformation | sed 's/\\n/\n/g' |
+      sed -n 's/^Geometry: \([0-9-]*\),\([0-9-]*\),\([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' ;;
+  cinnamon)
+    as_user xrandr --listmonitors | sed -n 's|^ *[0-9]*: [^ ]* \([0-9]*\)/[0-9]*x\([0-9]*\)/[0-9]*+\([0-9]*\)+\([0-9]*\).*|\3 \4 \1 \2|p' ;;
+  esac
+}
+# KWin's output names, in the same order (its screenshots name the output).
+kde_outputs() {
+  call -d org.kde.KWin -o /KWin -m org.kde.KWin.supportInformation | sed 's/\\n/\n/g' |
+    sed -n '/^Screen [0-9]*:$/,/^Geometry/s/^Name: //p'
+}
+
+wait_for_desktop() {
+  local deadline=$((SECONDS + 60))
+  while [ $SECONDS -lt $deadline ]; do
+    [ -s "$home/bus" ] && [ "$(monitors 2>/dev/null | wc -l)" -eq 2 ] && break
+    kill -0 "$session_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  [ "$(monitors 2>/dev/null | wc -l)" -eq 2 ] || {
+    # A desktop that ends as it starts cannot run here; one that runs but shows no two
+    # monitors is a fault.
+    kill -0 "$session_pid" 2>/dev/null ||
+      skip "$desktop cannot run here; it ended with: $(tail -3 "$home/desktop.out" | tr '\n' ' ')"
+    fail "$desktop did not come up with two monitors in 60 s"
+  }
+  # GNOME starts in its overview; a user's desktop shows the windows.
+  [ "$desktop" = gnome ] && call -d org.gnome.Shell -o /org/gnome/Shell -m org.gnome.Shell.Eval 'Main.overview.hide()' >/dev/null
+  return 0
+}
+
+# --- What the desktop shows ----------------------------------------------------------------
+# The saver's windows as "fullscreen x y width height" (fullscreen: true or false).
+saver_windows() {
+  case $desktop in
+  gnome)
+    call -d org.gnome.Shell -o /org/gnome/Shell -m org.gnome.Shell.Eval \
+      'global.get_window_actors().map(a => a.meta_window).filter(w => w.get_title() === "Screen Saver").map(w => {
+         const r = w.get_frame_rect(); return [w.is_fullscreen(), r.x, r.y, r.width, r.height].join(" "); }).join(";")' |
+      sed -n "s/^(true, '\"\(.*\)\"')$/\1/p" | tr ';' '\n' | sed '/^$/d' ;;
+  kde)
+    # A KWin script lists the windows; what it prints lands in KWin's output.
+    local tag=zarn$(date +%s%N)
+    cat >"$home/$tag.js" <<JS
+const clients = workspace.clientList();
+for (let i = 0; i < clients.length; ++i) {
+  const c = clients[i], r = c.frameGeometry;
+  if (c.caption === "Screen Saver") print("$tag", c.fullScreen, r.x, r.y, r.width, r.height);
+}
+print("$tag", "end");
+JS
+    chmod 644 "$home/$tag.js"
+    call -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.loadScript "$home/$tag.js" "$tag" >/dev/null
+    call -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.start >/dev/null
+    for _ in $(seq 50); do grep -q "^js: $tag end" "$home/desktop.out" && break; sleep 0.1; done
+    call -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.unloadScript "$tag" >/dev/null
+    sed -n "s/^js: $tag \(true\|false\) /\1 /p" "$home/desktop.out" ;;
+  cinnamon)
+    local id
+    for id in $(as_user xdotool search --name '^Screen Saver$' 2>/dev/null); do
+      as_user xwininfo -id "$id" | grep -q 'Map State: IsViewable' || continue
+      local fs=false
+      as_user xprop -id "$id" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN && fs=true
+      as_user xwininfo -id "$id" | awk -v fs=$fs '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print fs, x, y, w, h}'
+    done ;;
+  esac
+}
+
+# A picture of monitor N (0-based) into a PNG.
+monitor_picture() {
+  local n=$1 out=$2 x y w h
+  read -r x y w h < <(monitors | sed -n "$((n + 1))p")
+  case $desktop in
+  gnome)
+    call -d org.gnome.Shell.Screenshot -o /org/gnome/Shell/Screenshot -m org.gnome.Shell.Screenshot.ScreenshotArea \
+      "$x" "$y" "$w" "$h" false "$home/picture.png" >/dev/null ;;
+  kde)
+    # ScreenShot2 writes raw pixels into a pipe it is handed, which gdbus cannot hand it.
+    as_user /usr/bin/python3 -c '
+import dbus, os, sys, threading
+read_end, write_end = os.pipe()
+chunks = []
+reader = threading.Thread(target=lambda: chunks.extend(iter(lambda: os.read(read_end, 1 << 20), b"")))
+reader.start()
+shot = dbus.SessionBus().get_object("org.kde.KWin", "/org/kde/KWin/ScreenShot2")
+meta = shot.CaptureScreen(sys.argv[1], {"include-cursor": False, "native-resolution": True},
+                          dbus.types.UnixFd(write_end), dbus_interface="org.kde.KWin.ScreenShot2")
+os.close(write_end)
+reader.join()
+with open(sys.argv[2], "wb") as f:
+    f.write(b"".join(chunks))
+print(int(meta["width"]), int(meta["height"]), int(meta["stride"]))' "$(kde_outputs | sed -n "$((n + 1))p")" "$home/picture.raw" >"$home/picture.size"
+    local pw ph stride; read -r pw ph stride <"$home/picture.size"
+    # QImage's 32-bit formats are B, G, R, A in memory on a little-endian machine.
+    convert -size "$((stride / 4))x$ph" -depth 8 bgra:"$home/picture.raw" -crop "${pw}x$ph+0+0" +repage "$home/picture.png" ;;
+  cinnamon)
+    as_user import -window root png:"$home/root.png"
+    convert "$home/root.png" -crop "${w}x$h+$x+$y" +repage "$home/picture.png" ;;
+  esac
+  cp "$home/picture.png" "$out"
+  if [ -n "${ZARN_E2E_PICTURES:-}" ]; then cp "$out" "$ZARN_E2E_PICTURES/$desktop-$(basename "$out")"; fi
+}
+# "lit width height left top" of a picture: how many pixels are bright (the clock is lit;
+# every desktop's empty background is dark) and the box around them.
+lit_extent() {
+  convert "$1" -colorspace gray -threshold 40% -format '%[fx:int(mean*w*h+0.5)] %@\n' info: 2>/dev/null |
+    sed 's/\([0-9]*\)x\([0-9]*\)+\([0-9]*\)+\([0-9]*\)/\1 \2 \3 \4/'
+}
+
+# Monitor N shows a whole clock: enough of it lit, and nothing lit at the picture's edges (a
+# clock cut by its monitor's shape is lit up to them).
+whole_clock_on() {
+  local n=$1 w h lit bw bh left top
+  read -r _ _ w h <<<"${monitor_list[$n]}"
+  monitor_picture "$n" "$home/monitor-$n.png"
+  read -r lit bw bh left top < <(lit_extent "$home/monitor-$n.png")
+  echo "monitor $n ($w x $h): $lit lit pixels in a box of $bw x $bh at $left,$top"
+  # (A portrait monitor shows the clock smaller: the same width across a taller picture.)
+  [ "$lit" -gt $((w * h / 40)) ] || { echo "no clock to be seen on monitor $n" >&2; return 1; }
+  # Across most of the width: a dialog or a window over it is smaller.
+  [ $((bw * 5)) -ge $((w * 2)) ] && [ $((bh * 4)) -ge "$h" ] || { echo "too little of a clock on monitor $n" >&2; return 1; }
+  [ "$left" -gt 0 ] && [ "$top" -gt 0 ] && [ $((left + bw)) -lt "$w" ] && [ $((top + bh)) -lt "$h" ] ||
+    { echo "the clock on monitor $n reaches its edges" >&2; return 1; }
+}
+
+# Ends idleness the desktop's own way, and returns when it has.
+user_input() {
+  case $desktop in
+  gnome) call -d org.gnome.Mutter.IdleMonitor -o /org/gnome/Mutter/IdleMonitor/Core -m org.gnome.Mutter.IdleMonitor.ResetIdletime >/dev/null ;;
+  kde) as_user "$app/zarn-kwin-input" "$@" ;;
+  cinnamon) as_user xdotool mousemove_relative 20 20 ;;
+  esac
+}
+idle_ms() {
+  case $desktop in
+  gnome) call -d org.gnome.Mutter.IdleMonitor -o /org/gnome/Mutter/IdleMonitor/Core -m org.gnome.Mutter.IdleMonitor.GetIdletime ;;
+  cinnamon) call -d org.cinnamon.Muffin.IdleMonitor -o /org/cinnamon/Muffin/IdleMonitor/Core -m org.cinnamon.Muffin.IdleMonitor.GetIdletime ;;
+  esac | sed -n 's/^(uint64 \([0-9]*\),)$/\1/p'
+}
+
+# Every call on the session bus that would hold idleness off.
+watch_inhibitors() {
+  as_user dbus-monitor --session "type='method_call',member='Inhibit'" "type='method_call',member='SimulateUserActivity'" \
+    >"$home/inhibit.log" 2>&1 &
+  sleep 0.5
+}
+no_inhibitor_taken() {
+  ! grep -E 'member=(Inhibit|SimulateUserActivity)' "$home/inhibit.log" || fail "an inhibitor was asked for on the session bus"
+}
+
+zombie_children_of() {
+  grep -qs '^State:.*Z' $(grep -ls "^PPid:[[:space:]]*$1\$" /proc/[0-9]*/status) /dev/null
+}
+saver_processes() { grep -alsP "^\\Q$app/zarn-screensaver\\E\\x00" /proc/[0-9]*/cmdline | cut -d/ -f3 || true; }
+
+# --- The cases -----------------------------------------------------------------------------
+start_$desktop
+wait_for_desktop
+echo "$desktop is up; its monitors (x y width height): $(monitors | paste -sd,)"
+mapfile -t monitor_list < <(monitors)
+
+case $what in
+probes_see_a_fullscreen_client)
+  # A plain full-screen client proves the probes: the window list, the pictures and the idle
+  # monitor. On Wayland /s is full screen on one output, on X11 over the virtual screen.
+  watch_inhibitors
+  saver_env=()
+  [ "$desktop" != cinnamon ] && saver_env=(SDL_VIDEODRIVER=wayland)
+  as_user env "${saver_env[@]}" "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
+  pid=$!
+  # A window's size comes with its first frame.
+  for _ in $(seq 120); do
+    saver_windows | grep -q '^true .* [1-9][0-9]* [1-9][0-9]*$' && break
+    kill -0 $pid 2>/dev/null || fail "the saver ended"
+    sleep 0.5
+  done
+  echo "saver window (fullscreen x y width height): $(saver_windows)"
+  read -r fullscreen x y w h < <(saver_windows) || fail "no saver window in $desktop's window list"
+  [ "$fullscreen" = true ] || fail "the saver's window is not full screen: $(saver_windows)"
+  covered=
+  for n in "${!monitor_list[@]}"; do [ "${monitor_list[$n]}" = "$x $y $w $h" ] && covered=$n; done
+  if [ "$desktop" = cinnamon ]; then
+    [ -z "$covered" ] && [ "$x $y" = "0 0" ] && [ "$w" -ge 2000 ] || fail "the X11 saver does not cover the virtual screen: $x $y $w $h"
+    covered=0
+  fi
+  [ -n "$covered" ] || fail "the saver's window $x $y $w $h is not any monitor's"
+  read -r _ _ cw ch <<<"${monitor_list[$covered]}"
+  if [ "$desktop" = cinnamon ]; then
+    # One clock over both monitors: monitor 0 sees part of it.
+    for _ in $(seq 60); do
+      monitor_picture 0 "$home/covered.png"
+      read -r lit _ < <(lit_extent "$home/covered.png")
+      [ "$lit" -gt $((cw * ch / 20)) ] && break
+      sleep 1
+    done
+    echo "monitor 0: lit pixels and their box: $(lit_extent "$home/covered.png")"
+    [ "$lit" -gt $((cw * ch / 20)) ] || fail "no clock to be seen on monitor 0"
+  else
+    for _ in $(seq 60); do whole_clock_on "$covered" >/dev/null 2>&1 && break; sleep 1; done
+    whole_clock_on "$covered" || fail "no whole clock on monitor $covered"
+  fi
+  if [ "$desktop" != cinnamon ]; then
+    other=$((1 - covered))
+    monitor_picture "$other" "$home/other.png"
+    read -r ow oh < <(echo "${monitor_list[$other]}" | cut -d' ' -f3,4)
+    read -r other_lit _ < <(lit_extent "$home/other.png")
+    echo "monitor $other keeps its desktop: $other_lit lit pixels"
+    [ "$other_lit" -lt $((ow * oh / 50)) ] || fail "monitor $other shows more than its desktop"
+  fi
+  if [ "$desktop" != kde ]; then
+    before=$(idle_ms); user_input; after=$(idle_ms)
+    echo "idle time before and after the input: $before ms, $after ms"
+    [ "$after" -lt "$before" ] || fail "the input did not reset the desktop's idle time"
+  fi
+  # KWin's input is a pointer the saver sees move; the others' end idleness only.
+  if [ "$desktop" = kde ]; then user_input $((x + w / 2)) $((y + h / 2)); else kill -TERM $(saver_processes) 2>/dev/null || true; fi
+  for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill -0 $pid 2>/dev/null && fail "the saver still runs 10 s after the input or SIGTERM"
+  set +e; wait $pid; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "the saver exited with $code"
+  [ -z "$(saver_windows)" ] || fail "the saver's window outlived it"
+  no_inhibitor_taken
+  ;;
+watcher_clock_on_every_monitor)
+  # The watcher in the session: after the wait a whole clock full screen on each monitor,
+  # ended by input, and back after the next wait; nothing held off meanwhile.
+  [ -x "$app/zarn-screensaver-watch" ] || skip "this build has no zarn-screensaver-watch"
+  watch_inhibitors
+  as_user "$app/zarn-screensaver-watch" --after 3s >"$home/watch.out" 2>&1 &
+  for _ in $(seq 100); do [ -s "$home/watch.out" ] && break; sleep 0.1; done
+  declare -A source=([gnome]=org.gnome.Mutter.IdleMonitor [kde]=ext-idle-notify-v1 [cinnamon]=org.cinnamon.Muffin.IdleMonitor)
+  echo "the watcher says: $(head -1 "$home/watch.out")"
+  grep -qF "${source[$desktop]}" "$home/watch.out" || fail "the watcher does not name ${source[$desktop]} as its idle source"
+  watcher=$(grep -alsP "^\\Q$app/zarn-screensaver-watch\\E\\x00" /proc/[0-9]*/cmdline | cut -d/ -f3 || true)
+  [ -n "$watcher" ] || fail "the watcher is not running"
+  for round in 1 2; do
+    # One full-screen window per monitor, each on its own.
+    for _ in $(seq 120); do
+      [ "$(saver_windows | grep -c '^true .* [1-9][0-9]* [1-9][0-9]*$')" -eq ${#monitor_list[@]} ] && break
+      sleep 0.5
+    done
+    echo "round $round, saver windows (fullscreen x y width height): $(saver_windows | paste -sd,)"
+    [ "$(saver_windows | sort)" = "$(printf 'true %s\n' "${monitor_list[@]}" | sort)" ] ||
+      fail "not one full-screen saver window on each monitor: $(saver_windows | paste -sd,) ($(saver_processes | wc -l) clocks running)"
+    [ "$desktop" = kde ] || idle_before=$(idle_ms)
+    for n in "${!monitor_list[@]}"; do
+      for _ in $(seq 60); do whole_clock_on "$n" >/dev/null 2>&1 && break; sleep 0.5; done
+      whole_clock_on "$n" || fail "no whole clock on monitor $n"
+    done
+    # The clocks leave the desktop's idle time running (its blanking and lock still come).
+    if [ "$desktop" != kde ]; then
+      idle_after=$(idle_ms)
+      echo "the desktop's idle time while the clocks show: $idle_before ms, then $idle_after ms"
+      [ "$idle_after" -gt "$idle_before" ] || fail "the clocks reset the desktop's idle time"
+    fi
+    # Input ends every clock; the watcher stays and reaps them. (KWin's input says when it moved.)
+    if [ "$desktop" = kde ]; then
+      user_input >"$home/input.out" 2>&1 &
+      for _ in $(seq 100); do grep -qs moved "$home/input.out" && break; sleep 0.02; done
+      started=$(date +%s%N)
+    else
+      started=$(date +%s%N)
+      user_input
+    fi
+    for _ in $(seq 200); do [ -z "$(saver_processes)" ] && break; sleep 0.05; done
+    echo "round $round: every clock ended $(( ($(date +%s%N) - started) / 1000000 )) ms after the input"
+    [ -z "$(saver_processes)" ] || fail "a clock still runs 10 s after the input"
+    kill -0 "$watcher" 2>/dev/null || fail "the watcher ended with its clocks"
+    for _ in $(seq 20); do zombie_children_of "$watcher" || break; sleep 0.1; done
+    zombie_children_of "$watcher" && fail "the watcher left a zombie"
+    [ -z "$(saver_windows)" ] || fail "a saver window outlived the input: $(saver_windows | paste -sd,)"
+  done
+  kill -TERM "$watcher"
+  for _ in $(seq 100); do kill -0 "$watcher" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$watcher" 2>/dev/null && fail "the watcher still runs 10 s after SIGTERM"
+  [ -z "$(saver_processes)" ] || fail "a clock outlived the watcher"
+  no_inhibitor_taken
+  ;;
+*) fail "unknown case $case_name" ;;
+esac
+echo "PASS: $case_name"
