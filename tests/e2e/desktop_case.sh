@@ -86,10 +86,11 @@ SESSION
 }
 
 start_gnome() {
-  write_session_script "" "env MUTTER_DEBUG_RESET_IDLETIME=1 gnome-shell --headless --wayland --no-x11 \
+  write_session_script "" "env NO_AT_BRIDGE=1 MUTTER_DEBUG_RESET_IDLETIME=1 gnome-shell --headless --wayland --no-x11 \
     --virtual-monitor ${ZARN_E2E_GNOME_MONITORS:-1280x720 --virtual-monitor 720x1280} --unsafe-mode" \
     "gsettings set org.gnome.desktop.notifications show-banners false;"
-  # (No banner, such as "Screen Lock disabled", over the pictures.)
+  # (No banner, such as "Screen Lock disabled", over the pictures. No accessibility bridge: its
+  # calls to a registry that starts slowly on a loaded machine block the shell for 25 s each.)
   local session=("$home/session.sh")
   # Where systemd's seat folder exists but no logind answers, mutter would wait on logind for
   # a seat; hiding the folder sends it down its no-logind path.
