@@ -80,7 +80,9 @@ int watchRun(unsigned waitSeconds) {
     std::unique_ptr<WaylandSession> wayland(hasVariable("WAYLAND_DISPLAY") ? WaylandSession::connect() : nullptr);
     // On Wayland the outputs are the compositor's; X (Xwayland) is asked only without it.
     std::unique_ptr<XSession> x(!wayland && hasVariable("DISPLAY") ? XSession::open() : nullptr);
-    GDBusConnection* bus = watchSessionBus();
+    // Held for the whole run, whichever way it ends.
+    const std::unique_ptr<GDBusConnection, decltype(&g_object_unref)> busHold(watchSessionBus(), g_object_unref);
+    GDBusConnection* bus = busHold.get();
 
     SaverHostsPresent hosts;
     hosts.xscreensaver = x && x->xscreensaverRuns();
@@ -88,13 +90,11 @@ int watchRun(unsigned waitSeconds) {
     hosts.xfce = bus && busHasName(bus, "org.xfce.ScreenSaver");
     if (const auto notice = saverHostNotice(hosts)) {
         std::fprintf(stderr, "zarn-screensaver-watch: %s\n", notice->c_str());
-        if (bus) g_object_unref(bus);
         return 0;
     }
     if (!wayland && !x) {
         std::fprintf(stderr, "zarn-screensaver-watch: no display to show the clock on (neither $WAYLAND_DISPLAY nor "
                              "$DISPLAY reaches one)\n");
-        if (bus) g_object_unref(bus);
         return 1;
     }
 
@@ -106,7 +106,6 @@ int watchRun(unsigned waitSeconds) {
         else
             std::fprintf(stderr, "zarn-screensaver-watch: a watcher already runs in this session (%s is locked)\n",
                          watchLockPath().c_str());
-        if (bus) g_object_unref(bus);
         return 0;
     }
 
@@ -141,7 +140,6 @@ int watchRun(unsigned waitSeconds) {
                              "org.gnome.Mutter.IdleMonitor, org.cinnamon.Muffin.IdleMonitor, ext-idle-notify-v1, "
                              "org_kde_kwin_idle, MIT-SCREEN-SAVER)\n");
         close(lock);
-        if (bus) g_object_unref(bus);
         return 1;
     }
     if (busMonitor) source = busMonitor.get();
@@ -178,7 +176,6 @@ int watchRun(unsigned waitSeconds) {
     clocks.endAndReapNow();
     g_main_loop_unref(loop);
     busMonitor.reset();
-    if (bus) g_object_unref(bus);
     close(lock);
     return status;
 }
