@@ -306,67 +306,6 @@ echo "$desktop is up; its monitors (x y width height): $(monitors | paste -sd,)"
 mapfile -t monitor_list < <(monitors)
 
 case $what in
-probes_see_a_fullscreen_client)
-  # A plain full-screen client proves the probes: the window list, the pictures and the idle
-  # monitor. On Wayland /s is full screen on one output, on X11 over the virtual screen.
-  watch_inhibitors
-  saver_env=()
-  [ "$desktop" != cinnamon ] && saver_env=(SDL_VIDEODRIVER=wayland)
-  as_user env "${saver_env[@]}" "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
-  pid=$!
-  # A window's size comes with its first frame.
-  for _ in $(seq 120); do
-    saver_windows | grep -q '^true .* [1-9][0-9]* [1-9][0-9]*$' && break
-    kill -0 $pid 2>/dev/null || fail "the saver ended"
-    sleep 0.5
-  done
-  echo "saver window (fullscreen x y width height): $(saver_windows)"
-  read -r fullscreen x y w h < <(saver_windows) || fail "no saver window in $desktop's window list"
-  [ "$fullscreen" = true ] || fail "the saver's window is not full screen: $(saver_windows)"
-  covered=
-  for n in "${!monitor_list[@]}"; do [ "${monitor_list[$n]}" = "$x $y $w $h" ] && covered=$n; done
-  if [ "$desktop" = cinnamon ]; then
-    [ -z "$covered" ] && [ "$x $y" = "0 0" ] && [ "$w" -ge 2000 ] || fail "the X11 saver does not cover the virtual screen: $x $y $w $h"
-    covered=0
-  fi
-  [ -n "$covered" ] || fail "the saver's window $x $y $w $h is not any monitor's"
-  read -r _ _ cw ch <<<"${monitor_list[$covered]}"
-  if [ "$desktop" = cinnamon ]; then
-    # One clock over both monitors: monitor 0 sees part of it.
-    for _ in $(seq 60); do
-      monitor_picture 0 "$home/covered.png"
-      read -r lit _ < <(lit_extent "$home/covered.png")
-      [ "$lit" -gt $((cw * ch / 20)) ] && break
-      sleep 1
-    done
-    echo "monitor 0: lit pixels and their box: $(lit_extent "$home/covered.png")"
-    [ "$lit" -gt $((cw * ch / 20)) ] || fail "no clock to be seen on monitor 0"
-  else
-    for _ in $(seq 60); do whole_clock_on "$covered" >/dev/null 2>&1 && break; sleep 1; done
-    whole_clock_on "$covered" || fail "no whole clock on monitor $covered"
-  fi
-  if [ "$desktop" != cinnamon ]; then
-    other=$((1 - covered))
-    monitor_picture "$other" "$home/other.png"
-    read -r ow oh < <(echo "${monitor_list[$other]}" | cut -d' ' -f3,4)
-    read -r other_lit _ < <(lit_extent "$home/other.png")
-    echo "monitor $other keeps its desktop: $other_lit lit pixels"
-    [ "$other_lit" -lt $((ow * oh / 50)) ] || fail "monitor $other shows more than its desktop"
-  fi
-  if [ "$desktop" != kde ]; then
-    before=$(idle_ms); user_input; after=$(idle_ms)
-    echo "idle time before and after the input: $before ms, $after ms"
-    [ "$after" -lt "$before" ] || fail "the input did not reset the desktop's idle time"
-  fi
-  # KWin's input is a pointer the saver sees move; the others' end idleness only.
-  if [ "$desktop" = kde ]; then user_input $((x + w / 2)) $((y + h / 2)); else kill -TERM $(saver_processes) 2>/dev/null || true; fi
-  for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill -0 $pid 2>/dev/null && fail "the saver still runs 10 s after the input or SIGTERM"
-  set +e; wait $pid; code=$?; set -e
-  [ "$code" -eq 0 ] || fail "the saver exited with $code"
-  [ -z "$(saver_windows)" ] || fail "the saver's window outlived it"
-  no_inhibitor_taken
-  ;;
 watcher_clock_on_every_monitor)
   # The watcher in the session: after the wait a whole clock full screen on each monitor,
   # ended by input, and back after the next wait; nothing held off meanwhile.
