@@ -17,7 +17,7 @@ struct ParamType {
     D3DXPARAMETER_CLASS klass;
     D3DXPARAMETER_TYPE type;
 };
-const ParamType kMatrix = {"", D3DXPC_MATRIX_COLUMNS, D3DXPT_FLOAT};
+const ParamType kMatrix = {"", D3DXPC_MATRIX_ROWS, D3DXPT_FLOAT};
 
 inline std::vector<ParamType> shapes(std::initializer_list<std::pair<const char*, char>> list) {
     // f float, v float4, m float4x4, t 2-D texture, c cube texture

@@ -21,8 +21,10 @@ struct TypeShape {
     uint32_t klass, type, rows, columns;
 };
 
-// Matrices are column-major in the registers (one column per register), as an HLSL compiler
-// writes them by default: shaders transform a row vector with m4x4 / dp4 against columns.
+// The shape as a shader's constant table gives it. Matrices are column-major there (one column
+// a register, as an HLSL compiler packs them by default), so shaders transform a row vector
+// with m4x4 against columns; the effect file declares them row-major (effectShape), and D3DX
+// transposes on upload.
 inline TypeShape typeShape(ParamKind kind) {
     switch (kind) {
         case ParamKind::Float: return {kClassScalar, kTypeFloat, 1, 1};
@@ -34,6 +36,14 @@ inline TypeShape typeShape(ParamKind kind) {
         case ParamKind::SamplerCube: return {kClassObject, kTypeSamplerCube, 1, 1};
     }
     return {};
+}
+
+// The shape as the effect file declares the parameter: matrices row by row, as the saver's
+// D3DXMATRIX values are laid out and as SetMatrix expects.
+inline TypeShape effectShape(ParamKind kind) {
+    TypeShape shape = typeShape(kind);
+    if (shape.klass == kClassMatrixColumns) shape.klass = kClassMatrixRows;
+    return shape;
 }
 
 }  // namespace fxbuild

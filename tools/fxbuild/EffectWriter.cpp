@@ -96,7 +96,7 @@ std::vector<uint8_t> writeEffect(const EffectSource& source, const std::vector<s
     std::vector<ParamRecord> params;
     for (uint32_t pi = 0; pi < source.parameters.size(); ++pi) {
         const Parameter& p = source.parameters[pi];
-        TypeShape shape = typeShape(p.kind);
+        TypeShape shape = effectShape(p.kind);
         ParamRecord record{};
         record.typedefAt = w.typeDefinition(shape.type, shape.klass, p.name, shape.rows, shape.columns);
         if (shape.klass != kClassObject) {
