@@ -36,6 +36,7 @@ const std::map<std::string, StateName> kRenderStates = {
 
 const std::map<std::string, StateName> kSamplerStates = {
     {"ADDRESSU", {0xa5, &kAddress}}, {"ADDRESSV", {0xa6, &kAddress}},  {"ADDRESSW", {0xa7, &kAddress}},
+    {"BORDERCOLOR", {0xa8, &kNone}},
     {"MAGFILTER", {0xa9, &kFilter}}, {"MINFILTER", {0xaa, &kFilter}}, {"MIPFILTER", {0xab, &kFilter}},
 };
 
