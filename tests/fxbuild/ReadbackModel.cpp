@@ -14,7 +14,11 @@ void quadCoordinate(int x, int y, int width, int height, int fullW, int fullH, f
     v = static_cast<float>(y) / height + 0.5f / fullH;
 }
 
-const float* texel(const Image& image, int x, int y) {
+const float* texel(const Image& image, int x, int y, bool wrap = false) {
+    if (wrap) {
+        x = ((x % image.width) + image.width) % image.width;
+        y = ((y % image.height) + image.height) % image.height;
+    }
     x = std::clamp(x, 0, image.width - 1);
     y = std::clamp(y, 0, image.height - 1);
     return image.at(x, y);
@@ -32,13 +36,13 @@ Image pattern(int width, int height, unsigned seed, float low, float high) {
     return image;
 }
 
-void bilinear(const Image& image, float u, float v, float out[4]) {
+void bilinear(const Image& image, float u, float v, float out[4], bool wrap) {
     float x = u * image.width - 0.5f, y = v * image.height - 0.5f;
     int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
     float fx = x - x0, fy = y - y0;
     for (int i = 0; i < 4; ++i) {
-        float top = texel(image, x0, y0)[i] * (1 - fx) + texel(image, x0 + 1, y0)[i] * fx;
-        float bottom = texel(image, x0, y0 + 1)[i] * (1 - fx) + texel(image, x0 + 1, y0 + 1)[i] * fx;
+        float top = texel(image, x0, y0, wrap)[i] * (1 - fx) + texel(image, x0 + 1, y0, wrap)[i] * fx;
+        float bottom = texel(image, x0, y0 + 1, wrap)[i] * (1 - fx) + texel(image, x0 + 1, y0 + 1, wrap)[i] * fx;
         out[i] = top * (1 - fy) + bottom * fy;
     }
 }

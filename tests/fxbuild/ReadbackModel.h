@@ -9,7 +9,7 @@ namespace model {
 
 // Deterministic values in [low, high] for every channel.
 Image pattern(int width, int height, unsigned seed, float low = 0.0f, float high = 1.0f);
-void bilinear(const Image& image, float u, float v, float out[4]);
+void bilinear(const Image& image, float u, float v, float out[4], bool wrap = false);
 void point(const Image& image, float u, float v, float out[4]);
 
 Image downFilter(const Image& frame);
