@@ -55,12 +55,14 @@ function(zarn_windows_effects output_dir)
     list(APPEND arguments ${arg})
   endforeach()
   zarn_wine_path(wine_output ${output_dir})
-  # One Wine start for all files; the prefix lives in the build folder and is made on first use
-  # (without the Mono and Gecko installers, which it would otherwise offer).
+  # One run of the tool for all files; the prefix lives in the build folder and is made on first
+  # use (without the Mono and Gecko installers, which it would otherwise offer).
+  # The prefix is made whole first: a program started by the first run of a fresh prefix may
+  # not find its DLLs yet.
+  set(wine_env ${CMAKE_COMMAND} -E env WINEPREFIX=${work}/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
   add_custom_command(OUTPUT ${outputs}
-    COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${work}/wineprefix WINEDEBUG=-all
-            WINEDLLOVERRIDES=mscoree,mshtml=
-            ${ZARN_WINE64} ${tool} ${wine_output} ${arguments}
+    COMMAND ${wine_env} ${ZARN_WINE64} wineboot -i
+    COMMAND ${wine_env} ${ZARN_WINE64} ${tool} ${wine_output} ${arguments}
     DEPENDS ${tool} ${effect_sources} ${shader_sources}
     COMMENT "Building the Windows effects (fx_2_0) under Wine" VERBATIM)
   add_custom_target(zarn_windows_effects ALL DEPENDS ${outputs})

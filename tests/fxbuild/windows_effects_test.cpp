@@ -88,7 +88,7 @@ Fx2 readFx2(const std::string& bytes) {
 std::map<std::string, std::vector<std::string>> lookupsByClass() {
     std::string source = readFile(ZARN_SOURCE_DIR "/src/render/EffectKinds.cpp");
     std::map<std::string, std::vector<std::string>> out;
-    std::regex line(R"(bool (\w+)::cacheParams|cacheParam\(&h_\w+, "(\w+)"\))");
+    std::regex line(R"re(bool (\w+)::cacheParams|cacheParam\(&h_\w+, "(\w+)"\))re");
     std::string current;
     for (std::sregex_iterator it(source.begin(), source.end(), line), end; it != end; ++it) {
         if ((*it)[1].matched) current = (*it)[1];
