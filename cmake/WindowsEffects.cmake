@@ -10,8 +10,9 @@
 include_guard(GLOBAL)
 
 set(ZARN_FX_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
-find_program(ZARN_MINGW64_CXX x86_64-w64-mingw32-g++)
-find_program(ZARN_WINE64 NAMES wine64 wine PATHS /usr/lib/wine)
+# Host programs, also when a cross toolchain confines find_program to its own root.
+find_program(ZARN_MINGW64_CXX x86_64-w64-mingw32-g++ NO_CMAKE_FIND_ROOT_PATH)
+find_program(ZARN_WINE64 NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(ZARN_MINGW64_CXX AND ZARN_WINE64)
   set(ZARN_WINDOWS_EFFECTS_AVAILABLE TRUE)
 else()
@@ -32,7 +33,17 @@ function(zarn_wine_path out path)
   set(${out} "Z:${path}" PARENT_SCOPE)
 endfunction()
 
+# A build has one set of Windows effects: a second call is accepted only for the same folder.
+# The folder is kept in the global property ZARN_WINDOWS_EFFECTS_DIR.
 function(zarn_windows_effects output_dir)
+  get_property(existing GLOBAL PROPERTY ZARN_WINDOWS_EFFECTS_DIR)
+  if(existing)
+    if(NOT existing STREQUAL output_dir)
+      message(FATAL_ERROR "The Windows effects are already built into ${existing}")
+    endif()
+    return()
+  endif()
+  set_property(GLOBAL PROPERTY ZARN_WINDOWS_EFFECTS_DIR ${output_dir})
   if(NOT ZARN_WINDOWS_EFFECTS_AVAILABLE)
     message(FATAL_ERROR "The Windows effects need x86_64-w64-mingw32-g++ and wine64 (scripts/install-deps)")
   endif()
