@@ -22,7 +22,9 @@ endif()
 # Cross-compiles one x86_64 Windows program from `sources` into `exe`, statically linked.
 function(zarn_mingw64_program exe)
   cmake_parse_arguments(ARG "" "" "SOURCES;HEADERS;LIBS" ${ARGN})
+  get_filename_component(folder ${exe} DIRECTORY)
   add_custom_command(OUTPUT ${exe}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
     COMMAND ${ZARN_MINGW64_CXX} -std=c++20 -O2 -Wall -static -o ${exe} ${ARG_SOURCES} ${ARG_LIBS}
     DEPENDS ${ARG_SOURCES} ${ARG_HEADERS}
     COMMENT "Cross-compiling ${exe}" VERBATIM)
@@ -51,7 +53,6 @@ function(zarn_windows_effects output_dir)
   set(tool ${work}/zarn-fxbuild.exe)
   file(GLOB tool_sources CONFIGURE_DEPENDS ${ZARN_FX_ROOT}/tools/fxbuild/*.cpp)
   file(GLOB tool_headers CONFIGURE_DEPENDS ${ZARN_FX_ROOT}/tools/fxbuild/*.h)
-  file(MAKE_DIRECTORY ${work} ${output_dir})
   zarn_mingw64_program(${tool} SOURCES ${tool_sources} HEADERS ${tool_headers} LIBS -ld3dx9_43)
 
   set(source_dir ${ZARN_FX_ROOT}/data/effects/d3d9)
@@ -72,6 +73,7 @@ function(zarn_windows_effects output_dir)
   # not find its DLLs yet.
   set(wine_env ${CMAKE_COMMAND} -E env WINEPREFIX=${work}/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
   add_custom_command(OUTPUT ${outputs}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${output_dir}
     COMMAND ${wine_env} ${ZARN_WINE64} wineboot -i
     COMMAND ${wine_env} ${ZARN_WINE64} ${tool} ${wine_output} ${arguments}
     DEPENDS ${tool} ${effect_sources} ${shader_sources}

@@ -169,9 +169,13 @@ Image ReadbackDevice::read(IDirect3DTexture9* target) {
 }
 
 bool ReadbackDevice::drawWith(ID3DXEffect* effect, IDirect3DVertexDeclaration9* layout, const void* data, UINT stride,
-                              UINT primitives, D3DPRIMITIVETYPE type) {
+                              UINT primitives, D3DPRIMITIVETYPE type, const std::function<void()>& inPass) {
     UINT passes = 0;
     bool ok = SUCCEEDED(effect->Begin(&passes, 0)) && passes >= 1 && SUCCEEDED(effect->BeginPass(0));
+    if (ok && inPass) {
+        inPass();
+        ok = SUCCEEDED(effect->CommitChanges());
+    }
     ok = ok && SUCCEEDED(device_->SetVertexDeclaration(layout));
     ok = ok && SUCCEEDED(device_->BeginScene());
     ok = ok && SUCCEEDED(device_->DrawPrimitiveUP(type, primitives, data, stride));
@@ -191,7 +195,8 @@ bool ReadbackDevice::drawQuad(ID3DXEffect* effect, int fullWidth, int fullHeight
     return drawWith(effect, quadLayout_, quad, 20, 2, D3DPT_TRIANGLEFAN);
 }
 
-bool ReadbackDevice::drawMesh(ID3DXEffect* effect, const std::vector<float>& vertices) {
+bool ReadbackDevice::drawMesh(ID3DXEffect* effect, const std::vector<float>& vertices,
+                              const std::function<void()>& inPass) {
     return drawWith(effect, meshLayout_, vertices.data(), 56, static_cast<UINT>(vertices.size() / 14 / 3),
-                    D3DPT_TRIANGLELIST);
+                    D3DPT_TRIANGLELIST, inPass);
 }

@@ -6,6 +6,7 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,11 +36,14 @@ public:
     // Draws the saver's screen quad, shifted half a pixel of a fullWidth x fullHeight frame.
     bool drawQuad(ID3DXEffect* effect, int fullWidth, int fullHeight);
     // Draws one triangle list of mesh vertices (position, normal, uv, binormal, tangent).
-    bool drawMesh(ID3DXEffect* effect, const std::vector<float>& vertices);
+    // `inPass`, when given, sets parameters inside the open pass, committed before the draw,
+    // as the saver's shadow pass does.
+    bool drawMesh(ID3DXEffect* effect, const std::vector<float>& vertices,
+                  const std::function<void()>& inPass = nullptr);
 
 private:
     bool drawWith(ID3DXEffect* effect, IDirect3DVertexDeclaration9* layout, const void* data, UINT stride,
-                  UINT triangles, D3DPRIMITIVETYPE type);
+                  UINT triangles, D3DPRIMITIVETYPE type, const std::function<void()>& inPass = nullptr);
     HWND window_ = nullptr;
     IDirect3D9* d3d_ = nullptr;
     IDirect3DDevice9* device_ = nullptr;
