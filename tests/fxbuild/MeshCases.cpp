@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -75,7 +76,7 @@ float shadowMapCase(ReadbackDevice& d, ID3DXEffect* e) {
 // The lit-mesh effects: the square through an affine world, view-projection and light
 // projection, so every pixel's inputs are known exactly and the GLSL shading is redone here.
 struct LitScene {
-    bool reflect, fallback;
+    bool reflect, fallback, shadowsOff;
     Image base = model::pattern(8, 8, 7, 0.2f, 1.0f);
     Image bump = model::pattern(8, 8, 8, 0.4f, 0.6f);
     Image shadowMap = Image(16, 16);
@@ -86,13 +87,13 @@ struct LitScene {
     const float specularPower = 8, bumpiness = 0.5f, clarity = 3, reflectance = 0.5f;
     const float pixelWidth = 1.25f / 16, distanceScale = 0.045f, shadowBias = 0.005f;
 
-    LitScene(bool r, bool f) : reflect(r), fallback(f) {
+    LitScene(bool r, bool f, bool off) : reflect(r), fallback(f), shadowsOff(off) {
         for (int y = 0; y < 8; ++y) {
             for (int x = 0; x < 8; ++x) bump.at(x, y)[2] = 0.9f;
         }
         // Left half: an occluder at the light; right half: nothing nearer.
         for (int y = 0; y < 16; ++y) {
-            for (int x = 0; x < 16; ++x) shadowMap.at(x, y)[0] = x < 8 ? 0.0f : 1.0f;
+            for (int x = 0; x < 16; ++x) shadowMap.at(x, y)[0] = x < 8 && !shadowsOff ? 0.0f : 1.0f;
         }
     }
 
@@ -133,7 +134,8 @@ struct LitScene {
         float su = 0.5f + 0.5f * (0.6f * ox - 0.1f) + 0.4f * pixelWidth;
         float sv = 0.5f - 0.5f * (0.6f * oy + 0.05f) + 0.4f * pixelWidth;
         float lit = 0;
-        int taps = fallback ? 1 : 3;
+        // Shadows off: the light matrix is all zeros (w = 0) and the map all 1.0, so lit.
+        int taps = shadowsOff ? 0 : fallback ? 1 : 3;
         for (int dy = 0; dy < taps; ++dy) {
             for (int dx = 0; dx < taps; ++dx) {
                 float tu = (su + (fallback ? 0 : dx - 1) * pixelWidth) * 16;
@@ -143,7 +145,7 @@ struct LitScene {
                 lit += stored < own ? 0.0f : 1.0f;
             }
         }
-        float shadow = lit / (taps * taps);
+        float shadow = shadowsOff ? 1.0f : lit / (taps * taps);
         float lambert = std::fmax(nDotL, 0.0f) * shadow;
         for (int i = 0; i < 3; ++i) half[i] = toLight[i] + toEye[i];
         normalize(half);
@@ -171,13 +173,14 @@ struct LitScene {
     }
 };
 
-float litCase(ReadbackDevice& d, ID3DXEffect* e, bool reflect, bool fallback) {
-    LitScene scene(reflect, fallback);
+float litCase(ReadbackDevice& d, ID3DXEffect* e, bool reflect, bool fallback, bool shadowsOff) {
+    LitScene scene(reflect, fallback, shadowsOff);
     D3DXMATRIX scale, shift, world, view, light;
     D3DXMatrixMultiply(&world, D3DXMatrixScaling(&scale, 2, 1, 1), D3DXMatrixTranslation(&shift, 0.5f, -0.5f, 3));
     D3DXMatrixMultiply(&view, D3DXMatrixScaling(&scale, 0.8f, 0.8f, 0.5f), D3DXMatrixTranslation(&shift, 0.1f, -0.1f, 0.25f));
     D3DXMatrixMultiply(&light, D3DXMatrixScaling(&scale, 0.6f, 0.6f, 0.5f),
                        D3DXMatrixTranslation(&shift, -0.1f, 0.05f, 0.25f));
+    if (shadowsOff) std::memset(&light, 0, sizeof light);
     IDirect3DTexture9* base = d.texture(scene.base);
     IDirect3DTexture9* bump = d.texture(scene.bump);
     IDirect3DTexture9* shadow = d.floatTexture(scene.shadowMap);
@@ -228,6 +231,13 @@ float litCase(ReadbackDevice& d, ID3DXEffect* e, bool reflect, bool fallback) {
     return drawn ? maxError(got, expected, 4) : -1.0f;
 }
 
+// With shadows and without: the worse of the two.
+float litCases(ReadbackDevice& d, ID3DXEffect* e, bool reflect) {
+    float with = litCase(d, e, reflect, isFallback(e), false);
+    float without = litCase(d, e, reflect, isFallback(e), true);
+    return with < 0 || without < 0 ? -1.0f : std::fmax(with, without);
+}
+
 }  // namespace
 
 std::vector<Case> meshCases() {
@@ -240,7 +250,7 @@ std::vector<Case> meshCases() {
                  {"matWorld", 'm'}, {"matLightWorldViewProj", 'm'}, {"base_Tex", 't'}, {"bump_Tex", 't'},
                  {"ambient", 'v'}, {"diffuse", 'v'}, {"specular", 'v'}, {"specularPower", 'f'}, {"bumpiness", 'f'},
                  {"distanceScale", 'f'}, {"shadowBias", 'f'}, {"eyePosition", 'v'}, {"texTransform", 'v'}}),
-         [](ReadbackDevice& d, ID3DXEffect* e) { return litCase(d, e, false, isFallback(e)); }},
+         [](ReadbackDevice& d, ID3DXEffect* e) { return litCases(d, e, false); }},
         {"TextureBumpCubemapShadows",
          shapes({{"ShadowMap_Tex", 't'}, {"lightPosition", 'v'}, {"pixelWidth", 'f'}, {"matWorldView", 'm'},
                  {"matWorldViewProj", 'm'}, {"matWorld", 'm'}, {"matLightWorldViewProj", 'm'}, {"base_Tex", 't'},
@@ -248,6 +258,6 @@ std::vector<Case> meshCases() {
                  {"specular", 'v'}, {"specularPower", 'f'}, {"bumpiness", 'f'}, {"reflectionClarity", 'f'},
                  {"reflectance", 'f'}, {"distanceScale", 'f'}, {"shadowBias", 'f'}, {"eyePosition", 'v'},
                  {"texTransform", 'v'}}),
-         [](ReadbackDevice& d, ID3DXEffect* e) { return litCase(d, e, true, isFallback(e)); }},
+         [](ReadbackDevice& d, ID3DXEffect* e) { return litCases(d, e, true); }},
     };
 }
