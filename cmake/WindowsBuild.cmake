@@ -42,7 +42,7 @@ set_target_properties(zarn-screensaver PROPERTIES OUTPUT_NAME "Zarn Screensaver"
 target_include_directories(zarn-screensaver PRIVATE ${CMAKE_SOURCE_DIR}/src ${ZARN_RESOURCE_DIR})
 # mingw-w64's d3dx9math.h has no aligned matrix; the plain one serves on both arches.
 target_compile_definitions(zarn-screensaver PRIVATE $<$<COMPILE_LANGUAGE:CXX>:D3DXMATRIXA16=D3DXMATRIX>)
-target_link_options(zarn-screensaver PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_options(zarn-screensaver PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 target_link_libraries(zarn-screensaver PRIVATE d3d9 d3dx9_43 user32 gdi32 advapi32 comctl32 shell32)
 
 # The data folder beside the program: the asset library, the media, and the compiled effects
