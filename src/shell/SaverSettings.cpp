@@ -80,12 +80,8 @@ void SaverSettings::load() {
     for (int i = 0; i < count; ++i) {
         HKEY key = nullptr;
         if (RegCreateKeyExA(order[i], settingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS) {
-            // A key that is not there and may not be made (HKEY_LOCAL_MACHINE for a standard
-            // user of an unpacked zip) names no install folder: the data beside the program.
-            if (order[i] == roots.installDir) std::snprintf(InstallDir, sizeof InstallDir, "%s", defaultInstallDir());
+                            nullptr) != ERROR_SUCCESS)
             continue;
-        }
         if (std::find(roots.userRead, roots.userRead + roots.userReadCount, order[i]) !=
             roots.userRead + roots.userReadCount)
             readUserFields(key, *this);
