@@ -27,8 +27,10 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${ZARN_RESOURCE_DIR}
   COMMAND ${ZARN_CONVERT} ${ZARN_WINDOWS_MEDIA_DIR}/zarn-screensaver.png -define icon:auto-resize=256,48,32,16
           ${ZARN_RESOURCE_DIR}/zarn-screensaver.ico
+  # An SS_BITMAP static takes its bitmap's size: the banner's 200 x 70 dialog units in MS Sans
+  # Serif 8 at 96 dpi are 300 x 114 pixels (the generator draws it twice as big).
   COMMAND ${ZARN_CONVERT} ${ZARN_WINDOWS_MEDIA_DIR}/dialogBanner.png -background white -alpha remove
-          BMP3:${ZARN_RESOURCE_DIR}/dialogBanner.bmp
+          -resize 300x114! BMP3:${ZARN_RESOURCE_DIR}/dialogBanner.bmp
   DEPENDS ${ZARN_WINDOWS_MEDIA_DIR}/zarn-screensaver.png ${ZARN_WINDOWS_MEDIA_DIR}/dialogBanner.png
   VERBATIM)
 set(ZARN_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/src/platform/seams/windows/ZarnScreensaver.rc)
