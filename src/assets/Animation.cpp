@@ -2,7 +2,7 @@
 #include "assets/Animation.h"
 
 #include "assets/LibraryTokens.h"
-#include "scene/EulerMatrix.h"
+#include "math/EulerMatrix.h"
 #include "shell/Diagnostics.h"
 
 #include <cmath>

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "assets/Asset.h"
-#include "scene/Quaternion.h"
-#include "scene/Transform.h"
-#include "scene/Vec3.h"
+#include "math/Quaternion.h"
+#include "math/Transform.h"
+#include "math/Vec3.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -178,7 +178,8 @@ bool AssetLibrary::readModelBlock(FILE* file, Mesh& mesh) {
             if (endsWith(argument, ".obj")) {
                 if (!mesh.loadObj(argument)) debugPrintf("Error loading .obj file %s\n", argument);
             } else if (endsWith(argument, ".x")) {
-                if (!mesh.loadX(argument)) debugPrintf("Error loading .x file %s\n", argument);
+                // No device yet: the mesh loads the file with the device it is given later.
+                mesh.deferX(argument);
             } else if (endsWith(argument, ".strip")) {
                 if (!mesh.loadStrip(argument)) debugPrintf("Error loading .strip file %s\n", argument);
             } else {

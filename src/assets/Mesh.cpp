@@ -45,6 +45,7 @@ void Mesh::clearData() {
         xMesh = nullptr;
     }
     xMaterialCount = 0;
+    deferredXFile.clear();
 }
 
 bool Mesh::objIndicesValid() const {

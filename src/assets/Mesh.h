@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 // The one vertex layout every mesh is drawn with: one stream, 56 bytes per vertex. The
 // effects' vertex inputs are written against exactly these semantics.
@@ -98,7 +99,10 @@ public:
 
     bool loadObj(const char* fileName);
     bool loadStrip(const char* fileName);
-    bool loadX(const char* fileName);
+    // Reads a .x file through D3DX, which needs the device.
+    bool loadX(const char* fileName, IDirect3DDevice9* device);
+    // Names a .x file for createDeviceObjects to load with its device.
+    void deferX(const char* fileName);
     void applyTexTransform(float a, float b, float c, float d);
     void translate(float dx, float dy, float dz);
     void scale(float sx, float sy, float sz);
@@ -141,6 +145,7 @@ public:
     DWORD casterCulling = D3DCULL_NONE;  // for an unmirrored world; NONE unless the mesh is closed
     ID3DXMesh* xMesh = nullptr;
     uint32_t xMaterialCount = 0;
+    std::string deferredXFile;  // a .x file named before the device existed
     int32_t stripVertexCount = 0;
     std::unique_ptr<MeshVertex[]> stripVertices;
     int32_t primGroupCount = 0;

@@ -63,6 +63,13 @@ void faceTangentFrame(MeshVertex* v) {
 
 HRESULT Mesh::createDeviceObjects(IDirect3DDevice9* device) {
     if (!device) return E_FAIL;
+    if (!deferredXFile.empty()) {
+        const std::string fileName = deferredXFile;
+        if (!loadX(fileName.c_str(), device)) {
+            debugPrintf("Error loading .x file %s\n", fileName.c_str());
+            return E_FAIL;
+        }
+    }
     if (xMesh) return createXObjects(device);
     if (primGroups) return createStripObjects(device);
     return createObjObjects(device);

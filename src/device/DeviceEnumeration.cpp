@@ -3,7 +3,7 @@
 // the winner of equal scores) is the same on every run.
 #include "device/DeviceEnumeration.h"
 
-#include <ZarnSoftwareAdapter.h>
+#include "platform/seams/SoftwareAdapterCheck.h"
 
 #include <algorithm>
 #include <new>
@@ -58,7 +58,7 @@ bool enumerateAdapters(IDirect3D9* direct3d, HWND window, AdapterList* adapters)
             auto adapter = std::make_unique<AdapterInfo>();
             adapter->adapterOrdinal = ordinal;
             adapter->hasIdentifier = SUCCEEDED(direct3d->GetAdapterIdentifier(ordinal, 0, &adapter->identifier));
-            adapter->softwareRasterizer = ZarnIsSoftwareAdapter(direct3d, ordinal);
+            adapter->softwareRasterizer = isSoftwareAdapter(direct3d, ordinal);
             for (D3DFORMAT format : kDisplayModeFormats) {
                 UINT modes = direct3d->GetAdapterModeCount(ordinal, format);
                 for (UINT m = 0; m < modes; ++m) {

@@ -47,7 +47,7 @@ void releaseObject(T*& object) {
     object = nullptr;
 }
 
-void fillWithOne(D3DXVECTOR4* out, const D3DXVECTOR2*, const D3DXVECTOR2*, LPVOID) {
+void WINAPI fillWithOne(D3DXVECTOR4* out, const D3DXVECTOR2*, const D3DXVECTOR2*, LPVOID) {
     *out = D3DXVECTOR4(1.0f, 1.0f, 1.0f, 1.0f);
 }
 

@@ -4,8 +4,8 @@
 // UIWidgetFrame (the root container) and the counters derive from it.
 #pragma once
 
-#include "scene/Transform.h"
-#include "scene/Vec3.h"
+#include "math/Transform.h"
+#include "math/Vec3.h"
 
 #include <windows.h>
 #include <d3d9.h>

@@ -1,21 +1,15 @@
 // Choosing and opening the log file (see DiagnosticsLogPath.h).
 #include "shell/DiagnosticsLogPath.h"
 
+#include "platform/seams/LogFolder.h"
+
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 const char* const kLogFileName = "screensaver_log.txt";
 
-std::string logStateFolder() {
-    // Relative values are to be ignored, as the XDG base directories say.
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && state[0] == '/') return std::string(state) + "/zarn-screensaver";
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') return std::string(home) + "/.local/state/zarn-screensaver";
-    return {};
-}
+std::string logStateFolder() { return platformLogFolder(); }
 
 std::FILE* openLogFile() {
     errno = 0;

@@ -45,7 +45,7 @@ HWND configDialogOwner(const HostCommand& command);
 // The entry point's work: returns the process exit code.
 int hostMain(HINSTANCE instance, const char* commandLine);
 int runSaver(HWND parent);
-LRESULT hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT defaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 bool verifyPassword(HWND window);
 int showConfigDialog(HWND parent);

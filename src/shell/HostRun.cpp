@@ -3,7 +3,7 @@
 #include "shell/ConfigDialog.h"
 #include "shell/Host.h"
 
-#include <ZarnForeignWindows.h>
+#include "platform/seams/ForeignWindowCheck.h"
 
 #include <cstdio>
 
@@ -103,7 +103,7 @@ int hostMain(HINSTANCE instance, const char* commandLine) {
         HWND parent = handleFromNumber(command.window);
         if (!command.hasWindow || !IsWindow(parent)) {
             // Only X names another program's window by number: on Wayland say why nothing runs.
-            if (!ZarnForeignWindowsReachable())
+            if (!foreignWindowsReachable())
                 std::fputs("zarn-screensaver: a preview (/p, /l) draws inside an X window and needs an X display.\n",
                            stderr);
             return -1;

@@ -41,7 +41,7 @@ bool powerBroadcastCloses(WPARAM event, LPARAM data, BYTE* acLineStatus, BYTE cu
     }
 }
 
-LRESULT hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         // No input-method context to detach: SDL opens none for a window that never asks for

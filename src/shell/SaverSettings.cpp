@@ -1,10 +1,14 @@
-// Loading and saving the user's settings under HKEY_LOCAL_MACHINE\Software\Orvane\Zarn
-// Screensaver. Values are read and written in a fixed order with fixed widths (one byte per
+// Loading and saving the user's settings under Software\Orvane\Zarn Screensaver, in the
+// registry roots the platform names (SettingsRoots.h). Values are read and written in a fixed order with fixed widths (one byte per
 // switch, four per number); a value that is missing or has another size leaves its field alone.
 #include "shell/SaverSettings.h"
 
+#include "platform/seams/InstallPaths.h"
+#include "platform/seams/SettingsRoots.h"
+
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -39,83 +43,56 @@ void writeNumber(HKEY key, const char* name, int32_t field) {
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&field), sizeof field);
 }
 
-}  // namespace
-
-namespace {
-
-bool holdsAssetLibrary(const char* root) {
-    char probe[512];
-    if (std::snprintf(probe, sizeof probe, "%s/data/assetLibrary.txt", root) >= int(sizeof probe)) return false;
-    std::FILE* library = std::fopen(probe, "r");
-    if (!library) return false;
-    std::fclose(library);
-    return true;
+void readUserFields(HKEY key, SaverSettings& settings) {
+    readSwitch(key, "UseMilitaryTime", settings.UseMilitaryTime);
+    readSwitch(key, "IntervalImmediate", settings.IntervalImmediate);
+    readSwitch(key, "EnableFilters", settings.EnableFilters);
+    readSwitch(key, "EnableShadows", settings.EnableShadows);
+    readNumber(key, "Antialiasing", settings.Antialiasing);
+    readNumber(key, "Resolution", settings.Resolution);
 }
 
-// The data an install put beside the running program (bin/../share/zarn-screensaver), found
-// from the program's own file, so an installed copy works wherever its prefix is and
-// whatever folder it is started from. False when the program does not run from an install.
-bool installedBesideProgram(char* root, size_t size) {
-    char program[1024];
-    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
-    if (length == 0 || length >= sizeof program) return false;
-    char* end = std::strrchr(program, '/');
-    if (!end) return false;
-    *end = '\0';
-    // Climb one folder per leading "../" rather than keep them, so the log names a plain path.
-    const char* relative = ZARN_INSTALLED_DATA_FROM_BIN;
-    while (std::strncmp(relative, "../", 3) == 0) {
-        end = std::strrchr(program, '/');
-        if (!end) return false;
-        *end = '\0';
-        relative += 3;
-    }
-    if (std::snprintf(root, size, "%s/%s", program, relative) >= int(size)) return false;
-    return holdsAssetLibrary(root);
-}
-
-}  // namespace
-
-const char* defaultInstallDir() {
-    // A Windows install path means nothing here. An installed program uses the data installed
-    // with it; a program in a build tree that has produced its data uses that, so a developer's
-    // run sees the data it was just built with rather than an older installed copy.
-    static char dir[256] = {};
-    if (!dir[0] && !installedBesideProgram(dir, sizeof dir)) {
-        const char* root = holdsAssetLibrary(ZARN_BUILD_DATA_ROOT) ? ZARN_BUILD_DATA_ROOT : ZARN_INSTALLED_DATA_ROOT;
-        std::snprintf(dir, sizeof dir, "%s", root);
-    }
-    return dir;
-}
-
-void SaverSettings::load() {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, settingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-
-    readSwitch(key, "UseMilitaryTime", UseMilitaryTime);
-    readSwitch(key, "IntervalImmediate", IntervalImmediate);
-    readSwitch(key, "EnableFilters", EnableFilters);
-    readSwitch(key, "EnableShadows", EnableShadows);
-    readNumber(key, "Antialiasing", Antialiasing);
-    readNumber(key, "Resolution", Resolution);
-
+void readInstallDir(HKEY key, char* installDir, size_t capacity) {
     char dir[256] = {};
     DWORD size = sizeof dir;
     if (RegQueryValueExA(key, "InstallDir", nullptr, nullptr, reinterpret_cast<BYTE*>(dir), &size) == ERROR_SUCCESS) {
-        // A stored text without its terminator still fits: keep at most 255 characters.
-        std::memset(InstallDir, 0, sizeof InstallDir);
-        std::memcpy(InstallDir, dir, strnlen(dir, sizeof InstallDir - 1));
+        // A stored text without its terminator still fits: keep at most capacity - 1 characters.
+        std::memset(installDir, 0, capacity);
+        std::memcpy(installDir, dir, strnlen(dir, capacity - 1));
     } else {
-        std::snprintf(InstallDir, sizeof InstallDir, "%s", defaultInstallDir());
+        std::snprintf(installDir, capacity, "%s", defaultInstallDir());
     }
-    RegCloseKey(key);
+}
+
+}  // namespace
+
+const char* defaultInstallDir() { return platformDefaultInstallDir(); }
+
+void SaverSettings::load() {
+    // Every root that holds user fields or InstallDir is opened once, in the seam's order, so a
+    // later root's user fields replace an earlier one's.
+    const SettingsRoots roots = settingsRoots();
+    HKEY order[3] = {};
+    int count = 0;
+    for (int i = 0; i < roots.userReadCount; ++i) order[count++] = roots.userRead[i];
+    if (std::find(order, order + count, roots.installDir) == order + count) order[count++] = roots.installDir;
+
+    for (int i = 0; i < count; ++i) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(order[i], settingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS)
+            continue;
+        if (std::find(roots.userRead, roots.userRead + roots.userReadCount, order[i]) !=
+            roots.userRead + roots.userReadCount)
+            readUserFields(key, *this);
+        if (order[i] == roots.installDir) readInstallDir(key, InstallDir, sizeof InstallDir);
+        RegCloseKey(key);
+    }
 }
 
 void SaverSettings::save() const {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, settingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
+    if (RegCreateKeyExA(settingsRoots().userWrite, settingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         return;
 

@@ -54,7 +54,7 @@ TEST_F(ContentLibraryTest, LoadsEveryBlockAndFileWithoutAMessage) {
     EXPECT_EQ(library.animationCount, 2);
     for (int i = 0; i < library.meshCount; ++i) {
         const Mesh& m = library.meshes[i];
-        EXPECT_TRUE(m.faces.count > 0 || m.primGroupCount > 0 || m.xMesh != nullptr) << m.getName();
+        EXPECT_TRUE(m.faces.count > 0 || m.primGroupCount > 0 || !m.deferredXFile.empty()) << m.getName();
     }
     for (int i = 0; i < library.textureCount; ++i) {
         const Texture& t = library.textures[i];

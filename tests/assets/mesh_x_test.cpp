@@ -1,4 +1,4 @@
-// DirectX meshes through the Mesh asset: reading without a device, the warning for files
+// DirectX meshes through the Mesh asset: reading with the device (the library defers it), the warning for files
 // with several materials, the device copy with its tangent frame, and drawing subset 0.
 #include "assets/Mesh.h"
 #include "mesh_test_device.h"
@@ -41,15 +41,15 @@ TEST(MeshX, ThreeMaterialsWarnAndOnlySubsetZeroIsDrawn) {
     TempDir dir;
     std::string path = dir.write("strip.x", threeMaterials);
     Mesh mesh;
+    MeshTestDevice d;
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(mesh.loadX(path.c_str()));
+    ASSERT_TRUE(mesh.loadX(path.c_str(), d.device));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Warning: DirectX mesh " + path + " contains more than 1 material\n");
     EXPECT_EQ(mesh.xMaterialCount, 3u);
     ASSERT_NE(mesh.xMesh, nullptr);
     EXPECT_EQ(mesh.xMesh->GetNumFaces(), 6u);
 
-    MeshTestDevice d;
     testing::internal::CaptureStderr();
     ASSERT_EQ(mesh.createDeviceObjects(d.device), S_OK);
     // The usages of the drawn layout: position, normal, texcoord, binormal, tangent.
@@ -73,11 +73,11 @@ TEST(MeshX, AFileWithoutMaterialsDrawsNothing) {
     TempDir dir;
     std::string path = dir.write("plain.x", noMaterial);
     Mesh mesh;
+    MeshTestDevice d;
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(mesh.loadX(path.c_str()));
+    ASSERT_TRUE(mesh.loadX(path.c_str(), d.device));
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(mesh.xMaterialCount, 0u);
-    MeshTestDevice d;
     testing::internal::CaptureStderr();
     ASSERT_EQ(mesh.createDeviceObjects(d.device), S_OK);
     testing::internal::GetCapturedStderr();
@@ -93,10 +93,10 @@ TEST(MeshX, OneMaterialLoadsQuietly) {
     TempDir dir;
     std::string path = dir.write("one.x", oneMaterial);
     Mesh mesh;
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mesh.loadX(path.c_str()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     MeshTestDevice d;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(mesh.loadX(path.c_str(), d.device));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     testing::internal::CaptureStderr();
     ASSERT_EQ(mesh.createDeviceObjects(d.device), S_OK);
     testing::internal::GetCapturedStderr();
@@ -125,15 +125,17 @@ TEST(MeshX, FailuresAreReportedWithTheirCause) {
         SCOPED_TRACE(c.file);
         std::string path = dir.write(c.file, c.text);
         Mesh mesh;
+    MeshTestDevice d;
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(mesh.loadX(path.c_str()));
+        EXPECT_FALSE(mesh.loadX(path.c_str(), d.device));
         std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(err, "DirectX mesh " + path + " " + c.cause + "Error while loading " + path + "\n");
         EXPECT_EQ(mesh.xMesh, nullptr);
     }
     Mesh missing;
+    MeshTestDevice d;
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(missing.loadX("missing.x"));
+    EXPECT_FALSE(missing.loadX("missing.x", d.device));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error while loading missing.x\n");
 }
 
@@ -141,10 +143,10 @@ TEST(MeshX, FailedCloneLeavesNoMesh) {
     TempDir dir;
     std::string path = dir.write("one.x", oneMaterial);
     Mesh mesh;
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mesh.loadX(path.c_str()));
-    testing::internal::GetCapturedStderr();
     MeshTestDevice d;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(mesh.loadX(path.c_str(), d.device));
+    testing::internal::GetCapturedStderr();
     d.device->script().failingCalls["CreateVertexBuffer"] = E_OUTOFMEMORY;
     testing::internal::CaptureStderr();
     EXPECT_TRUE(FAILED(mesh.createDeviceObjects(d.device)));
@@ -154,4 +156,39 @@ TEST(MeshX, FailedCloneLeavesNoMesh) {
     mesh.draw(d.device);
     EXPECT_EQ(d.log->size(), 0u);
     mesh.releaseDeviceObjects();
+}
+
+// D3DX reads a .x file only with a device: without one it refuses, and a file the library
+// named before the device existed is read by createDeviceObjects, with the same messages.
+TEST(MeshX, TheFileIsReadWithTheDevice) {
+    TempDir dir;
+    const std::string good = dir.write("one.x", oneMaterial);
+    {
+        Mesh mesh;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(mesh.loadX(good.c_str(), nullptr));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error while loading " + good + "\n");
+    }
+    struct Case {
+        std::string file;
+        HRESULT result;
+        std::string messages;
+    };
+    const Case cases[] = {
+        {good, S_OK, ""},
+        {"missing.x", E_FAIL, "Error while loading missing.x\nError loading .x file missing.x\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        Mesh mesh;
+        mesh.deferX(c.file.c_str());
+        EXPECT_EQ(mesh.xMesh, nullptr);
+        MeshTestDevice d;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(SUCCEEDED(mesh.createDeviceObjects(d.device)), SUCCEEDED(c.result));
+        const std::string err = testing::internal::GetCapturedStderr();
+        if (FAILED(c.result)) EXPECT_EQ(err, c.messages);
+        EXPECT_EQ(mesh.xMesh != nullptr, SUCCEEDED(c.result));
+        mesh.releaseDeviceObjects();
+    }
 }

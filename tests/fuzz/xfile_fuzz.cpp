@@ -17,9 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* path = writeFuzzInput("input.x", data, size);
 
     Mesh mesh;
-    if (!mesh.loadX(path)) return 0;
     auto log = std::make_shared<ZarnRecordingLog>();
     auto* device = new ZarnRecordingDevice(nullptr, D3DPRESENT_PARAMETERS{}, ZarnRecordingHalCaps(), log);
+    if (!mesh.loadX(path, device)) {
+        device->Release();
+        return 0;
+    }
     mesh.createDeviceObjects(device);
     mesh.draw(device);
     mesh.releaseDeviceObjects();

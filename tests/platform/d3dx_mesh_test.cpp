@@ -20,8 +20,11 @@ ID3DXMesh* loadX(TempDir& dir, const std::string& body, DWORD* materials = nullp
     std::string path = dir.write("m.x", "xof 0303txt 0032\n" + body);
     ID3DXMesh* mesh = nullptr;
     DWORD count = 0;
-    EXPECT_EQ(D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_SYSTEMMEM, nullptr, nullptr, nullptr, nullptr, &count, &mesh),
+    auto* device = new ZarnRecordingDevice(nullptr, D3DPRESENT_PARAMETERS{}, ZarnRecordingHalCaps(),
+                                           std::make_shared<ZarnRecordingLog>());
+    EXPECT_EQ(D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_SYSTEMMEM, device, nullptr, nullptr, nullptr, &count, &mesh),
               S_OK);
+    device->Release();
     if (materials) *materials = count;
     return mesh;
 }

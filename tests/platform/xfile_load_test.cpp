@@ -45,8 +45,11 @@ struct Loaded {
 
 void load(Loaded& out, TempDir& dir, const std::string& text) {
     std::string path = dir.write("m.x", text);
-    out.hr = D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_SYSTEMMEM, nullptr, nullptr, &out.materials, nullptr,
+    auto* device = new ZarnRecordingDevice(nullptr, D3DPRESENT_PARAMETERS{}, ZarnRecordingHalCaps(),
+                                           std::make_shared<ZarnRecordingLog>());
+    out.hr = D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_SYSTEMMEM, device, nullptr, &out.materials, nullptr,
                                 &out.materialCount, &out.mesh);
+    device->Release();
 }
 
 const char* header = "xof 0303txt 0032\n";

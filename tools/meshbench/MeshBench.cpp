@@ -106,15 +106,15 @@ int runOne(const std::string& format, const std::string& folder) {
     std::string path = folder + "/grid." + format;
     long rssBefore = statusKiB("VmRSS");
     Mesh* mesh = new Mesh;
+    auto log = std::make_shared<ZarnRecordingLog>();
+    auto* device = new ZarnRecordingDevice(nullptr, D3DPRESENT_PARAMETERS{}, ZarnRecordingHalCaps(), log);
     auto start = std::chrono::steady_clock::now();
     bool ok = format == "obj" ? mesh->loadObj(path.c_str())
-              : format == "x" ? mesh->loadX(path.c_str())
+              : format == "x" ? mesh->loadX(path.c_str(), device)
                               : mesh->loadStrip(path.c_str());
     double loadMs = msSince(start);
     long rssLoaded = statusKiB("VmRSS");
 
-    auto log = std::make_shared<ZarnRecordingLog>();
-    auto* device = new ZarnRecordingDevice(nullptr, D3DPRESENT_PARAMETERS{}, ZarnRecordingHalCaps(), log);
     start = std::chrono::steady_clock::now();
     HRESULT hr = mesh->createDeviceObjects(device);
     double buildMs = msSince(start);

@@ -354,7 +354,8 @@ HRESULT D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEVICE9 pD
     if (ppMaterials) *ppMaterials = nullptr;
     if (ppEffectInstances) *ppEffectInstances = nullptr;  // effect instances are not read
     if (pNumMaterials) *pNumMaterials = 0;
-    if (!pFilename || !ppMesh) return D3DERR_INVALIDCALL;
+    // D3DX refuses a missing device even for a system-memory mesh, which needs none here.
+    if (!pFilename || !ppMesh || !pD3DDevice) return D3DERR_INVALIDCALL;
     *ppMesh = nullptr;
 
     std::vector<char> bytes;

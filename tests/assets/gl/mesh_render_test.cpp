@@ -158,7 +158,7 @@ TEST_F(MeshRenderTest, ObjStripAndXCubesCoverTheSamePixelsAlike) {
     ASSERT_TRUE(obj.loadObj(dir.write("cube.obj", cubeObj()).c_str()));
     testing::internal::GetCapturedStdout();
     ASSERT_TRUE(strip.loadStrip(dir.write("cube.strip", cubeStrip()).c_str()));
-    ASSERT_TRUE(x.loadX(dir.write("cube.x", cubeX()).c_str()));
+    ASSERT_TRUE(x.loadX(dir.write("cube.x", cubeX()).c_str(), device));
     testing::internal::CaptureStderr();  // the .x mesh lists its layout's usages
     ASSERT_EQ(obj.createDeviceObjects(device), S_OK);
     ASSERT_EQ(strip.createDeviceObjects(device), S_OK);

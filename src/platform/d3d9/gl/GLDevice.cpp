@@ -4,7 +4,6 @@
 #include "d3d9/gl/GLDevice.h"
 
 #include "d3d9/gl/GLDirect3D9.h"
-#include "win32/messages/XPreviewHost.h"
 #include "win32/window/WindowObject.h"
 
 #include <algorithm>
@@ -66,8 +65,8 @@ bool GLDevice::initialise(GLDirect3D9* d3d, HWND window, const D3DPRESENT_PARAME
     if (window->kind == WindowKind::Sdl) {
         // A preview child whose host has gone cannot carry a context; the device then draws
         // off-screen until the close that is already on its way, and presents nothing.
-        ZarnPreviewChildHold hold(window);
-        context = hold.childExists() ? GLContext::createForWindow(window->sdlWindow, &error)
+        ZarnWindowHold hold(window);
+        context = hold.windowExists() ? GLContext::createForWindow(window->sdlWindow, &error)
                                      : GLContext::createOffscreen(&error);
     } else {
         context = GLContext::createOffscreen(&error);

@@ -4,7 +4,6 @@
 #include "d3d9/gl/GLDevice.h"
 
 #include "d3d9/gl/GLDirect3D9.h"
-#include "win32/messages/XPreviewHost.h"
 #include "win32/window/WindowObject.h"
 
 namespace {
@@ -266,7 +265,7 @@ HRESULT GLDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND h
     }
 
     // A preview whose host has just closed: nothing to show it on, and the saver is closing.
-    if (!zarnWindowStillOnServer(window)) return D3D_OK;
+    if (!zarnWindowDrawable(window)) return D3D_OK;
     if (!context->makeCurrentOnWindow(window->sdlWindow)) return D3DERR_DEVICELOST;
     cache.bindReadFramebuffer(source);
     cache.bindDrawFramebuffer(0);

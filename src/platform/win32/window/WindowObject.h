@@ -76,3 +76,23 @@ HWND zarnOffscreenForegroundWindow();
 // The size an off-screen adapter reports as its one display mode: the most recently created
 // live off-screen window's client size, else 1024 × 768.
 void zarnOffscreenDesktopSize(int* width, int* height);
+
+// Whether a device may still draw into the window: false once it is a preview child whose
+// foreign host (and with it the child) is gone. Devices ask right before each swap, since
+// software GL does not survive swapping into a window the server no longer has.
+bool zarnWindowDrawable(HWND window);
+
+// Keeps the window in existence around a call that does not survive its loss (SDL reads a
+// window's attributes unchecked when it makes a GL context); windowExists() says whether
+// there was a window to hold. Windows that cannot vanish under the program always exist.
+class ZarnWindowHold {
+public:
+    explicit ZarnWindowHold(HWND window);
+    ~ZarnWindowHold();
+    ZarnWindowHold(const ZarnWindowHold&) = delete;
+    ZarnWindowHold& operator=(const ZarnWindowHold&) = delete;
+    bool windowExists() const;
+
+private:
+    void* hold;
+};

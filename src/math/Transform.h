@@ -3,8 +3,8 @@
 // then move), so drawing reads one matrix while the time drive edits the parts.
 #pragma once
 
-#include "scene/Quaternion.h"
-#include "scene/Vec3.h"
+#include "math/Quaternion.h"
+#include "math/Vec3.h"
 
 #include <d3dx9.h>
 

@@ -1,9 +1,9 @@
 // Vectors, quaternions and Transform placements: the conventions widgets and animation poses
 // are composed with (row vectors, rotate then move, a product's right operand turning first).
-#include "scene/EulerMatrix.h"
-#include "scene/Quaternion.h"
-#include "scene/Transform.h"
-#include "scene/Vec3.h"
+#include "math/EulerMatrix.h"
+#include "math/Quaternion.h"
+#include "math/Transform.h"
+#include "math/Vec3.h"
 
 #include <gtest/gtest.h>
 

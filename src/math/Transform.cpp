@@ -1,5 +1,5 @@
 // Transform operations: every one except setMatrix keeps matrix = R(rotation) x T(position).
-#include "scene/Transform.h"
+#include "math/Transform.h"
 
 #include <cstring>
 

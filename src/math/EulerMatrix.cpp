@@ -1,5 +1,5 @@
 // The angle order matches the exporting animation tool: channels RX, RY, RZ feed a, b, c.
-#include "scene/EulerMatrix.h"
+#include "math/EulerMatrix.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-// zarn-screensaver: the program's entry point. The arguments are joined back into the one
+// Linux side of the entry point: zarn-screensaver's main. The arguments are joined back into the one
 // command line a screen-saver service passes ("/s", "/p 1234", "/c:5678", ...).
 #include "shell/Host.h"
 

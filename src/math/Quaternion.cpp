@@ -1,5 +1,5 @@
 // Quaternion construction and composition for the widget placements and animation keys.
-#include "scene/Quaternion.h"
+#include "math/Quaternion.h"
 
 #include <cmath>
 

@@ -1,5 +1,6 @@
-// The program's resources: the settings dialog's template 2003 in dialog units, the banner
-// bitmap (108), the saver's icon (100) and the string table (1: the saver's name). Both
+// Linux side of the program's resources (Windows links them from a resource script): the
+// settings dialog's template 2003 in dialog units, the banner bitmap (108), the saver's icon
+// (100) and the string table (1: the saver's name), registered with the window stand-in. Both
 // pictures are made by the content generator into the data folder, where they are looked for
 // when they are first used.
 #include "shell/ConfigDialog.h"
@@ -11,7 +12,7 @@
 #include <string>
 #include <system_error>
 
-const char* const productWebSite = "https://zarn-screensaver.org/";
+const char* const productWebSite = ZARN_PRODUCT_WEB_SITE;
 
 namespace {
 

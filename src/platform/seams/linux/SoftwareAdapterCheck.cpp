@@ -1,0 +1,6 @@
+// Linux side: the Direct3D stand-in answers from its renderer's name (or a test's script).
+#include "platform/seams/SoftwareAdapterCheck.h"
+
+#include <ZarnSoftwareAdapter.h>
+
+BOOL isSoftwareAdapter(IDirect3D9* direct3d, UINT adapter) { return ZarnIsSoftwareAdapter(direct3d, adapter); }
