@@ -39,13 +39,19 @@ set_source_files_properties(${ZARN_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS
 
 # Named so that Screen Saver Settings lists "Zarn Screensaver" even where it shows the file's
 # name rather than string 1.
-add_executable(zarn-screensaver WIN32 ${ZARN_WINDOWS_SOURCES} ${ZARN_RESOURCE_SCRIPT})
-set_target_properties(zarn-screensaver PROPERTIES OUTPUT_NAME "Zarn Screensaver" SUFFIX ".scr")
-target_include_directories(zarn-screensaver PRIVATE ${CMAKE_SOURCE_DIR}/src ${ZARN_RESOURCE_DIR})
+# The objects are shared with the end-to-end cases' test link (tests/windows).
+add_library(zarn_windows_objects OBJECT ${ZARN_WINDOWS_SOURCES} ${ZARN_RESOURCE_SCRIPT})
+target_include_directories(zarn_windows_objects PRIVATE ${CMAKE_SOURCE_DIR}/src ${ZARN_RESOURCE_DIR})
 # mingw-w64's d3dx9math.h has no aligned matrix; the plain one serves on both arches.
-target_compile_definitions(zarn-screensaver PRIVATE $<$<COMPILE_LANGUAGE:CXX>:D3DXMATRIXA16=D3DXMATRIX>)
-target_link_options(zarn-screensaver PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
-target_link_libraries(zarn-screensaver PRIVATE d3d9 d3dx9_43 user32 gdi32 advapi32 comctl32 shell32)
+target_compile_definitions(zarn_windows_objects PRIVATE $<$<COMPILE_LANGUAGE:CXX>:D3DXMATRIXA16=D3DXMATRIX>)
+function(zarn_windows_saver target)
+  add_executable(${target} WIN32 $<TARGET_OBJECTS:zarn_windows_objects> ${ARGN})
+  set_target_properties(${target} PROPERTIES SUFFIX ".scr")
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
+  target_link_libraries(${target} PRIVATE d3d9 d3dx9_43 user32 gdi32 advapi32 comctl32 shell32)
+endfunction()
+zarn_windows_saver(zarn-screensaver)
+set_target_properties(zarn-screensaver PROPERTIES OUTPUT_NAME "Zarn Screensaver")
 
 # The data folder beside the program: the asset library, the media, and the compiled effects
 # when the effect build is there (cmake/WindowsEffects.cmake). The GLSL effects are Linux's.
@@ -60,4 +66,8 @@ if(ZARN_HAVE_WINDOWS_EFFECTS AND COMMAND zarn_windows_effects)
   zarn_windows_effects(${ZARN_WINDOWS_DATA}/effects)
 else()
   message(STATUS "No compiled effects yet (cmake/WindowsEffects.cmake): the clock draws without them")
+endif()
+
+if(ZARN_TESTS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/windows ${CMAKE_BINARY_DIR}/tests-windows)
 endif()

@@ -8,6 +8,7 @@
 
 #include "shell/DiagnosticsLogPath.h"
 #include "shell/DiagnosticsRepeats.h"
+#include "platform/seams/DiagnosticsConsole.h"
 
 #include <windows.h>
 
@@ -92,7 +93,7 @@ void openLog() {
 
 int debugPrintf(const char* format, ...) {
     if (!consoleOpened) {
-        AllocConsole();
+        openDiagnosticsConsole();
         // Set before the open: a failed open reports through this function, and that report
         // must not come back here and try again.
         consoleOpened = true;

@@ -1,0 +1,6 @@
+// Linux side: the stand-in's console is the process's stderr.
+#include "platform/seams/DiagnosticsConsole.h"
+
+#include <windows.h>
+
+void openDiagnosticsConsole() { AllocConsole(); }
