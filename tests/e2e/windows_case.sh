@@ -114,7 +114,7 @@ full_screen_saver() {
   [ -f "$log" ] || fail "no log in the install folder"
   # Wine's D3DXComputeTangentFrameEx fails on the one .x mesh ("Error computing tangent frame"),
   # which then draws without its own tangents; everything else must load.
-  ! grep -E 'shader|[Ee]ffect|not supported|Error (opening|loading|while)' "$log" || fail "the log reports an effect or load error"
+  ! grep -E 'Error initializing|Unsupported shader|compilation errors|Unknown shader|caching shader|is NULL|not supported|Failed to set|Error (opening|loading|while)' "$log" || fail "the log reports an effect or load error"
   grep -q 'Initializing effect data/effects/PP_Combine.fxo' "$log" || fail "the log is not complete"
 }
 
