@@ -61,11 +61,21 @@ lit_pixels() {  # [WxH+X+Y]
   /usr/bin/import -window root ${1:+-crop "$1"} -depth 8 rgb:- 2>/dev/null |
     od -An -v -tu1 -w3 | awk '$1+$2+$3 > 150 {n++} END {print n+0}'
 }
-# Waits until the screen (or a part) shows a clock whose picture has stopped changing.
+# Waits until the screen (or a part given as WxH+X+Y) shows a clock: lit pixels, twice in a row.
 wait_for_clock() {  # seconds [WxH+X+Y]
-  local last=-1 now
+  local seen=0
   for _ in $(seq "$1"); do
-    now=$(lit_pixels "${2:-}")
+    if [ "$(lit_pixels "${2:-}")" -gt 5000 ]; then seen=$((seen + 1)); else seen=0; fi
+    [ "$seen" -ge 2 ] && return 0
+    sleep 1
+  done
+  return 1
+}
+# The pinned saver's picture stands still once drawn; waits for that.
+wait_for_still_clock() {
+  local last=-1 now
+  for _ in $(seq 60); do
+    now=$(lit_pixels)
     [ "$now" -gt 5000 ] && [ "$now" = "$last" ] && return 0
     last=$now
     sleep 1
@@ -149,7 +159,7 @@ picture_matches_linux() {
   cp "$pinned" "$c/windows/system32/zarn-pinned.scr"
   as_user env ZARN_PINNED_TIME="$(TZ=UTC date -d "${when%.*}" +%s).${when##*.}" wine 'C:\windows\system32\zarn-pinned.scr' /s >/dev/null 2>&1 &
   local pid=$!
-  wait_for_clock 60 || fail "the pinned saver drew no clock"
+  wait_for_still_clock || fail "the pinned saver drew no clock"
   /usr/bin/import -window root "$work/windows.png"
   as_user wine "$probe" close >/dev/null || fail "WM_CLOSE did not end the pinned saver"
   wait "$pid" || true

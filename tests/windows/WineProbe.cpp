@@ -111,8 +111,10 @@ int tickTwentyFourHourTime() {
         std::puts("no settings dialog");
         return 1;
     }
+    // The window exists before its initialisation has set the boxes from the settings.
+    Sleep(1500);
     const int militaryTime = 1016;
-    SendDlgItemMessageA(dialog, militaryTime, BM_CLICK, 0, 0);
+    SendDlgItemMessageA(dialog, militaryTime, BM_SETCHECK, BST_CHECKED, 0);
     const bool ticked = SendDlgItemMessageA(dialog, militaryTime, BM_GETCHECK, 0, 0) == BST_CHECKED;
     std::printf("24-hour time %s\n", ticked ? "ticked" : "not ticked");
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
