@@ -7,6 +7,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/dpms.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/XRes.h>
 #include <X11/extensions/scrnsaver.h>
@@ -22,6 +23,11 @@ namespace {
 constexpr unsigned showingPollMs = 200;
 // How often a suspension (a video playing) is looked at again.
 constexpr unsigned suspendedRecheckMs = 5000;
+// How often, while the clock shows, the DPMS level is read (it has no events).
+constexpr unsigned powerPollMs = 5000;
+
+constexpr const char* serverSaverCause = "the X server's screen saver";
+constexpr const char* dpmsCause = "DPMS";
 
 IdleEvents* ioErrorListener = nullptr;
 
@@ -42,11 +48,19 @@ XSession* XSession::open() {
     int event = 0, error = 0;
     session->hasScreenSaverExtension_ = XScreenSaverQueryExtension(display, &event, &error);
     session->hasResourceExtension_ = XResQueryExtension(display, &event, &error);
+    if (session->hasScreenSaverExtension_ && XScreenSaverQueryExtension(display, &event, &error))
+        session->saverEventBase_ = event;
+    int major = 0, minor = 0;
+    if (XRRQueryExtension(display, &event, &error) && XRRQueryVersion(display, &major, &minor) &&
+        (major > 1 || minor >= 5))
+        session->randrEventBase_ = event;
+    session->hasDpms_ = DPMSQueryExtension(display, &event, &error) && DPMSCapable(display);
     return session;
 }
 
 XSession::~XSession() {
     stop();
+    pollPower(false);
     if (fdSource_) g_source_remove(fdSource_);
     if (ioErrorListener == lost_) ioErrorListener = nullptr;
     if (display_) XCloseDisplay(display_);
@@ -74,30 +88,98 @@ bool XSession::xscreensaverRuns() const {
     return found;
 }
 
-int XSession::monitorCount() const {
+std::vector<std::string> XSession::monitors() const {
+    std::vector<std::string> names;
     int count = 0;
-    if (XRRMonitorInfo* monitors = XRRGetMonitors(display_, DefaultRootWindow(display_), True, &count)) {
-        XRRFreeMonitors(monitors);
-    }
-    return count > 0 ? count : 1;
+    // The saver counts only monitors with a size; so must the numbering here.
+    if (randrEventBase_ >= 0)
+        if (XRRMonitorInfo* info = XRRGetMonitors(display_, DefaultRootWindow(display_), True, &count)) {
+            for (int i = 0; i < count; ++i) {
+                if (info[i].width <= 0 || info[i].height <= 0) continue;
+                char* name = XGetAtomName(display_, info[i].name);
+                names.push_back(name ? name : std::to_string(i));
+                if (name) XFree(name);
+            }
+            XRRFreeMonitors(info);
+        }
+    if (names.empty()) names.push_back("screen");
+    return names;
+}
+
+std::string XSession::sleepSourcesNamed() const {
+    std::string named;
+    if (saverEventBase_ >= 0) named += "MIT-SCREEN-SAVER (the server's own saver)";
+    if (hasDpms_) named += std::string(named.empty() ? "" : ", ") + "DPMS";
+    if (randrEventBase_ >= 0) named += std::string(named.empty() ? "" : ", ") + "RandR (monitors)";
+    return named;
 }
 
 void XSession::attach(IdleEvents& events) {
     lost_ = &events;
     ioErrorListener = &events;
     XSetIOErrorHandler(onIoError);
+    const Window root = DefaultRootWindow(display_);
+    if (saverEventBase_ >= 0) {
+        XScreenSaverSelectInput(display_, root, ScreenSaverNotifyMask);
+        XScreenSaverInfo info;
+        std::memset(&info, 0, sizeof info);
+        if (XScreenSaverQueryInfo(display_, root, &info) && info.state == ScreenSaverOn)
+            events.screenAsleep(serverSaverCause, true);
+    }
+    if (randrEventBase_ >= 0)
+        XRRSelectInput(display_, root, RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+    XFlush(display_);
     if (!fdSource_)
         fdSource_ = g_unix_fd_add(ConnectionNumber(display_), GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR),
                                   [](int, GIOCondition, void* data) -> gboolean {
-                                      Display* display = static_cast<Display*>(data);
-                                      // Nothing is selected; this reads the errors and the hang-up.
-                                      while (XPending(display)) {
-                                          XEvent event;
-                                          XNextEvent(display, &event);
-                                      }
+                                      static_cast<XSession*>(data)->readEvents();
                                       return G_SOURCE_CONTINUE;
                                   },
-                                  display_);
+                                  this);
+}
+
+void XSession::readEvents() {
+    // Errors and the hang-up are read here too (Xlib's handlers act on them).
+    bool monitorsMoved = false;
+    while (XPending(display_)) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (saverEventBase_ >= 0 && event.type == saverEventBase_ + ScreenSaverNotify) {
+            const auto& notify = reinterpret_cast<const XScreenSaverNotifyEvent&>(event);
+            if (notify.state == ScreenSaverOn || notify.state == ScreenSaverOff)
+                lost_->screenAsleep(serverSaverCause, notify.state == ScreenSaverOn);
+        } else if (randrEventBase_ >= 0 &&
+                   (event.type == randrEventBase_ + RRScreenChangeNotify || event.type == randrEventBase_ + RRNotify)) {
+            XRRUpdateConfiguration(&event);
+            monitorsMoved = true;
+        }
+    }
+    // One change of layout comes as several events; the list is read once for all of them.
+    if (monitorsMoved) lost_->monitorsChanged();
+}
+
+void XSession::readPower() {
+    if (!hasDpms_ || !lost_) return;
+    CARD16 level = DPMSModeOn;
+    BOOL enabled = False;
+    if (!DPMSInfo(display_, &level, &enabled)) return;
+    const bool off = enabled && level != DPMSModeOn;
+    if (off == powerOff_) return;
+    powerOff_ = off;
+    lost_->screenAsleep(dpmsCause, off);
+}
+
+void XSession::pollPower(bool clocksShow) {
+    if (!clocksShow || !hasDpms_) {
+        if (powerTimer_) g_source_remove(powerTimer_);
+        powerTimer_ = 0;
+        return;
+    }
+    if (powerTimer_) return;
+    powerTimer_ = g_timeout_add(powerPollMs, [](void* data) -> gboolean {
+        static_cast<XSession*>(data)->readPower();
+        return G_SOURCE_CONTINUE;
+    }, this);
 }
 
 uint64_t XSession::idleMs() const {
