@@ -21,6 +21,11 @@ void lowerPriority(void*) {
     if (nice(10) == -1 && errno != 0) _exit(127);
 }
 
+// The SIGKILL timer may have fired, and so gone, already.
+void removeKillTimer(unsigned id) {
+    if (GSource* timer = id ? g_main_context_find_source_by_id(nullptr, id) : nullptr) g_source_destroy(timer);
+}
+
 }  // namespace
 
 ClockProcesses::~ClockProcesses() { endAndReapNow(); }
@@ -79,7 +84,7 @@ void ClockProcesses::onExit(int pid, int status, void* data) {
         else if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
             std::fprintf(stderr, "zarn-screensaver-watch: a clock ended with status %d\n", WEXITSTATUS(status));
     }
-    if (found->second.killTimer) g_source_remove(found->second.killTimer);
+    removeKillTimer(found->second.killTimer);
     self->clocks_.erase(found);
     g_spawn_close_pid(pid);
     if (self->onClockGone) self->onClockGone(monitor, endedByUs);
@@ -89,7 +94,7 @@ void ClockProcesses::endAndReapNow() {
     if (clocks_.empty()) return;
     for (auto& [pid, clock] : clocks_) {
         if (clock.watch) g_source_remove(clock.watch);
-        if (clock.killTimer) g_source_remove(clock.killTimer);
+        removeKillTimer(clock.killTimer);
         clock.watch = clock.killTimer = 0;
         kill(pid, SIGTERM);
     }

@@ -92,9 +92,10 @@ public:
     }
 
 private:
-    // The DPMS level is read every 5 s while, and only while, the clocks show.
+    // What X cannot push (DPMS, monitors set by clients) is read while, and only while, the
+    // clocks show.
     void followShow() {
-        if (x_) x_->pollPower(!ending_ && machine_.state() == WatchMachine::State::showing);
+        if (x_) x_->clocksShowing(!ending_ && machine_.state() == WatchMachine::State::showing);
     }
 
     GMainLoop* loop_;
@@ -216,7 +217,7 @@ int watchRun(unsigned waitSeconds) {
     }
     source->stop();
     if (screenState) screenState->stop();
-    if (x) x->pollPower(false);
+    if (x) x->clocksShowing(false);
     clocks.endAndReapNow();
     g_main_loop_unref(loop);
     busMonitor.reset();

@@ -25,6 +25,8 @@ constexpr unsigned showingPollMs = 200;
 constexpr unsigned suspendedRecheckMs = 5000;
 // How often, while the clock shows, the DPMS level is read (it has no events).
 constexpr unsigned powerPollMs = 5000;
+// How often, while the clock shows, the monitor list is read (a new one gets its clock within 2 s).
+constexpr unsigned monitorPollMs = 1000;
 
 constexpr const char* serverSaverCause = "the X server's screen saver";
 constexpr const char* dpmsCause = "DPMS";
@@ -60,7 +62,7 @@ XSession* XSession::open() {
 
 XSession::~XSession() {
     stop();
-    pollPower(false);
+    clocksShowing(false);
     if (fdSource_) g_source_remove(fdSource_);
     if (ioErrorListener == lost_) ioErrorListener = nullptr;
     if (display_) XCloseDisplay(display_);
@@ -155,7 +157,17 @@ void XSession::readEvents() {
         }
     }
     // One change of layout comes as several events; the list is read once for all of them.
-    if (monitorsMoved) lost_->monitorsChanged();
+    if (monitorsMoved) {
+        monitorsSeen_ = monitors();
+        lost_->monitorsChanged();
+    }
+}
+
+void XSession::readMonitors() {
+    std::vector<std::string> now = monitors();
+    if (now == monitorsSeen_) return;
+    monitorsSeen_ = std::move(now);
+    if (lost_) lost_->monitorsChanged();
 }
 
 void XSession::readPower() {
@@ -169,17 +181,25 @@ void XSession::readPower() {
     lost_->screenAsleep(dpmsCause, off);
 }
 
-void XSession::pollPower(bool clocksShow) {
-    if (!clocksShow || !hasDpms_) {
+void XSession::clocksShowing(bool showing) {
+    if (!showing) {
         if (powerTimer_) g_source_remove(powerTimer_);
-        powerTimer_ = 0;
+        if (monitorTimer_) g_source_remove(monitorTimer_);
+        powerTimer_ = monitorTimer_ = 0;
         return;
     }
-    if (powerTimer_) return;
-    powerTimer_ = g_timeout_add(powerPollMs, [](void* data) -> gboolean {
-        static_cast<XSession*>(data)->readPower();
-        return G_SOURCE_CONTINUE;
-    }, this);
+    if (hasDpms_ && !powerTimer_)
+        powerTimer_ = g_timeout_add(powerPollMs, [](void* data) -> gboolean {
+            static_cast<XSession*>(data)->readPower();
+            return G_SOURCE_CONTINUE;
+        }, this);
+    if (!monitorTimer_) {
+        monitorsSeen_ = monitors();
+        monitorTimer_ = g_timeout_add(monitorPollMs, [](void* data) -> gboolean {
+            static_cast<XSession*>(data)->readMonitors();
+            return G_SOURCE_CONTINUE;
+        }, this);
+    }
 }
 
 uint64_t XSession::idleMs() const {

@@ -28,9 +28,11 @@ public:
     // Reads the connection inside the GLib main loop, so the server going away is seen; `events`
     // hears of the server's screen saver, RandR's changes and the server going.
     void attach(IdleEvents& events);
-    // DPMS has no events: its level is read when asked, and every 5 s while `clocksShow`.
+    // DPMS has no events: its level is read when asked, and every 5 s while the clocks show.
+    // Nor has a monitor set by a client (`xrandr --setmonitor`): the list is read every second
+    // while the clocks show.
     void readPower();
-    void pollPower(bool clocksShow);
+    void clocksShowing(bool showing);
     bool start(unsigned waitMs, IdleEvents& events) override;
     void stop() override;
 
@@ -41,6 +43,7 @@ private:
     void schedule(unsigned delayMs);
     void check();
     void readEvents();
+    void readMonitors();
 
     Display* display_ = nullptr;
     bool hasScreenSaverExtension_ = false;
@@ -50,6 +53,8 @@ private:
     int randrEventBase_ = -1;
     bool powerOff_ = false;
     unsigned powerTimer_ = 0;
+    unsigned monitorTimer_ = 0;
+    std::vector<std::string> monitorsSeen_;
     IdleEvents* lost_ = nullptr;
     IdleEvents* events_ = nullptr;
     unsigned waitMs_ = 0;
