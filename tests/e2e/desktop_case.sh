@@ -85,8 +85,26 @@ SESSION
   chmod 755 "$home/session.sh"
 }
 
+# GNOME raises its shield (and can lock) only beside a display manager and systemd's seats:
+# a stand-in answers org.gnome.DisplayManager's version on the case's own system bus.
+write_display_manager() {
+  cat >"$home/display-manager.js" <<'JS'
+const {Gio, GLib} = imports.gi;
+const manager = Gio.DBusExportedObject.wrapJSObject(`<node><interface name="org.gnome.DisplayManager.Manager">
+  <property name="Version" type="s" access="read"/></interface></node>`, {Version: '43.0'});
+manager.export(Gio.DBus.system, '/org/gnome/DisplayManager/Manager');
+Gio.DBus.system.own_name('org.gnome.DisplayManager', Gio.BusNameOwnerFlags.NONE, null, null);
+new GLib.MainLoop(null, false).run();
+JS
+  chmod 644 "$home/display-manager.js"
+  echo "gjs $home/display-manager.js &
+for i in \$(seq 50); do gdbus introspect --system -d org.gnome.DisplayManager -o / >/dev/null 2>&1 && break; sleep 0.1; done"
+}
+
 start_gnome() {
-  write_session_script "" "env NO_AT_BRIDGE=1 MUTTER_DEBUG_RESET_IDLETIME=1 gnome-shell --headless --wayland --no-x11 \
+  local shield=""
+  [ "$what" = watcher_sleeps_under_the_shield ] && shield=$(write_display_manager)
+  write_session_script "$shield" "env NO_AT_BRIDGE=1 MUTTER_DEBUG_RESET_IDLETIME=1 gnome-shell --headless --wayland --no-x11 \
     --virtual-monitor ${ZARN_E2E_GNOME_MONITORS:-1280x720 --virtual-monitor 720x1280} --unsafe-mode" \
     "gsettings set org.gnome.desktop.notifications show-banners false;"
   # (No banner, such as "Screen Lock disabled", over the pictures. No accessibility bridge: its
@@ -94,7 +112,12 @@ start_gnome() {
   local session=("$home/session.sh")
   # Where systemd's seat folder exists but no logind answers, mutter would wait on logind for
   # a seat; hiding the folder sends it down its no-logind path.
-  if [ -d /run/systemd/seats ] && [ ! -S /run/systemd/private ]; then
+  # The shield wants the seats folder there, and mutter no systemd (sd_booted: /run/systemd/system).
+  if [ -n "$shield" ]; then
+    [ "$(id -u)" -eq 0 ] && [ -d /run/systemd ] || skip "no root, or no /run/systemd, to give the shell a seats folder"
+    session=(unshare -m sh -c 'mount -t tmpfs tmpfs /run/systemd && mkdir /run/systemd/seats && exec "$@"' sh
+             runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" "$home/session.sh")
+  elif [ -d /run/systemd/seats ] && [ ! -S /run/systemd/private ]; then
     [ "$(id -u)" -eq 0 ] || skip "/run/systemd/seats without logind, and no root to hide it"
     session=(unshare -m sh -c 'mount -t tmpfs tmpfs /run/systemd && exec "$@"' sh runuser -u "$user" --
              env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" "$home/session.sh")
@@ -360,6 +383,48 @@ watcher_clock_on_every_monitor)
   kill -0 "$watcher" 2>/dev/null && fail "the watcher still runs 10 s after SIGTERM"
   [ -z "$(saver_processes)" ] || fail "a clock outlived the watcher"
   no_inhibitor_taken
+  ;;
+watcher_sleeps_under_the_shield)
+  # The shield raised, the monitors powered off, the screen locked: every clock ends within 5 s
+  # and none comes back in three waits; the shield lowered (or the power back) with input and
+  # one wait, they are back.
+  [ -x "$app/zarn-screensaver-watch" ] || skip "this build has no zarn-screensaver-watch"
+  as_user "$app/zarn-screensaver-watch" --after 2s >"$home/watch.out" 2>&1 &
+  clocks_back() {
+    local start; start=$(date +%s%N)
+    for _ in $(seq 240); do [ "$(saver_processes | wc -l)" -eq 2 ] && break; sleep 0.25; done
+    [ "$(saver_processes | wc -l)" -eq 2 ] || fail "$(saver_processes | wc -l) clocks 60 s after $1, not 2"
+    echo "2 clocks $(( ($(date +%s%N) - start) / 1000000 )) ms after $1"
+  }
+  clocks_away() {
+    local start; start=$(date +%s%N)
+    for _ in $(seq 100); do [ -z "$(saver_processes)" ] && break; sleep 0.05; done
+    [ -z "$(saver_processes)" ] || fail "a clock still runs 5 s after $1"
+    echo "every clock ended $(( ($(date +%s%N) - start) / 1000000 )) ms after $1"
+    sleep 6
+    [ -z "$(saver_processes)" ] || fail "a clock came back within three waits after $1"
+  }
+  screen_saver() { call -d org.gnome.ScreenSaver -o /org/gnome/ScreenSaver -m "org.gnome.ScreenSaver.$1" "${@:2}" >/dev/null; }
+  power_save() {
+    call -d org.gnome.Mutter.DisplayConfig -o /org/gnome/Mutter/DisplayConfig -m org.freedesktop.DBus.Properties.Set \
+      org.gnome.Mutter.DisplayConfig PowerSaveMode "<$1>" >/dev/null
+  }
+  clocks_back "the first wait"
+  head -2 "$home/watch.out" | grep -q 'org.gnome.ScreenSaver, org.gnome.Mutter.DisplayConfig' ||
+    fail "the watcher's first lines do not name the shield and the power: $(head -2 "$home/watch.out")"
+  screen_saver SetActive true
+  clocks_away "SetActive true"
+  screen_saver SetActive false
+  user_input
+  clocks_back "SetActive false and input"
+  power_save 3
+  clocks_away "PowerSaveMode 3"
+  power_save 0
+  user_input
+  clocks_back "PowerSaveMode 0 and input"
+  screen_saver Lock
+  clocks_away "Lock"
+  pgrep -f "^$app/zarn-screensaver-watch" >/dev/null || fail "the watcher ended under the lock"
   ;;
 *) fail "unknown case $case_name" ;;
 esac
