@@ -266,6 +266,7 @@ x11_server_saver_and_monitors_come_and_go)
   # The server's own saver: every clock ends, and stays away until input and a new wait.
   as_user xset s activate
   wait_until_no_clock "xset s activate"
+  grep -q "the screen is asleep (the X server's screen saver)" "$home/watch.out" || fail "the watcher did not hear of the server's saver"
   no_clock_while_asleep "the server's saver is on"
   as_user xset s reset
   x_input
