@@ -21,6 +21,9 @@ namespace {
 
 // How often, while the clock shows, the idle time is read for the input that ends it.
 constexpr unsigned showingPollMs = 200;
+// After idleness with no clock showing (the screen asleep, or a clock that ended by itself),
+// the input that starts the next wait is looked for as seldom as this.
+constexpr unsigned restingPollMs = 5000;
 // How often a suspension (a video playing) is looked at again.
 constexpr unsigned suspendedRecheckMs = 5000;
 // How often, while the clock shows, the DPMS level is read (it has no events).
@@ -182,6 +185,9 @@ void XSession::readPower() {
 }
 
 void XSession::clocksShowing(bool showing) {
+    // Clocks just shown want their input seen soon.
+    if (showing && !clocksShow_ && idleReported_ && events_) schedule(showingPollMs);
+    clocksShow_ = showing;
     if (!showing) {
         if (powerTimer_) g_source_remove(powerTimer_);
         if (monitorTimer_) g_source_remove(monitorTimer_);
@@ -258,14 +264,17 @@ void XSession::schedule(unsigned delayMs) {
 void XSession::check() {
     if (!events_) return;
     const uint64_t idle = idleMs();
+    const uint64_t nowMs = uint64_t(g_get_monotonic_time() / 1000);
     if (idleReported_) {
-        // Input since the last look: the idle time started again.
-        if (idle < lastIdleMs_) {
+        // Input since the last look: the idle time started again, so it is less than it would
+        // have grown to (a margin for the server's and the timer's lag).
+        if (idle + 250 < lastIdleMs_ + (nowMs - lastLookMs_)) {
             idleReported_ = false;
             events_->active();
         } else {
             lastIdleMs_ = idle;
-            schedule(showingPollMs);
+            lastLookMs_ = nowMs;
+            schedule(clocksShow_ ? showingPollMs : restingPollMs);
             return;
         }
     }
@@ -281,6 +290,7 @@ void XSession::check() {
     }
     idleReported_ = true;
     lastIdleMs_ = idle;
+    lastLookMs_ = nowMs;
     schedule(showingPollMs);
     events_->idle();
 }

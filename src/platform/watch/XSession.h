@@ -54,12 +54,14 @@ private:
     bool powerOff_ = false;
     unsigned powerTimer_ = 0;
     unsigned monitorTimer_ = 0;
+    bool clocksShow_ = false;
     std::vector<std::string> monitorsSeen_;
     IdleEvents* lost_ = nullptr;
     IdleEvents* events_ = nullptr;
     unsigned waitMs_ = 0;
     bool idleReported_ = false;
     uint64_t lastIdleMs_ = 0;
+    uint64_t lastLookMs_ = 0;
     unsigned timer_ = 0;
     unsigned fdSource_ = 0;
 };
