@@ -1,6 +1,6 @@
 // The desktop's screen state from the session bus (see BusScreenState.h). Each service is its
 // own cause of sleep, named by its bus name, so one waking does not wake the screen while
-// another still has it dark.
+// another still has it dark; a service that leaves the bus takes its cause with it.
 #include "BusScreenState.h"
 
 #include <cstring>
@@ -53,6 +53,12 @@ std::string BusScreenState::start(IdleEvents& events) {
         g_variant_iter_free(names);
         g_variant_unref(reply);
     }
+    for (const Service& service : screenSavers)
+        nameWatches_.push_back(g_bus_watch_name_on_connection(bus_, service.name, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                                              nullptr, onNameVanished, this, nullptr));
+    for (const Service& service : displayConfigs)
+        nameWatches_.push_back(g_bus_watch_name_on_connection(bus_, service.name, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                                              nullptr, onNameVanished, this, nullptr));
     std::string named;
     const auto name = [&named](const std::string& what) { named += (named.empty() ? "" : ", ") + what; };
     for (const Service& saver : screenSavers) {
@@ -82,6 +88,8 @@ std::string BusScreenState::start(IdleEvents& events) {
 void BusScreenState::stop() {
     for (guint subscription : subscriptions_) g_dbus_connection_signal_unsubscribe(bus_, subscription);
     subscriptions_.clear();
+    for (guint watch : nameWatches_) g_bus_unwatch_name(watch);
+    nameWatches_.clear();
     events_ = nullptr;
 }
 
@@ -127,6 +135,13 @@ void BusScreenState::onPropertiesChanged(GDBusConnection*, const char*, const ch
     gint32 mode = 0;
     if (g_variant_lookup(changed, "PowerSaveMode", "i", &mode)) self->events_->screenAsleep(powerCause(interface), mode != 0);
     g_variant_unref(changed);
+}
+
+void BusScreenState::onNameVanished(GDBusConnection*, const char* name, gpointer data) {
+    auto* self = static_cast<BusScreenState*>(data);
+    if (!self->events_) return;
+    self->events_->screenAsleep(name, false);
+    self->events_->screenAsleep(powerCause(name), false);
 }
 
 void BusScreenState::onMonitorsChanged(GDBusConnection*, const char*, const char*, const char*, const char*, GVariant*,

@@ -26,6 +26,7 @@ private:
                                 gpointer);
     static void onPropertiesChanged(GDBusConnection*, const char*, const char*, const char*, const char*, GVariant*,
                                     gpointer);
+    static void onNameVanished(GDBusConnection*, const char* name, gpointer data);
     static void onMonitorsChanged(GDBusConnection*, const char*, const char*, const char*, const char*, GVariant*,
                                   gpointer);
     bool serviceThere(const char* name, bool activatable) const;
@@ -35,5 +36,6 @@ private:
     GDBusConnection* bus_;
     IdleEvents* events_ = nullptr;
     std::vector<guint> subscriptions_;
+    std::vector<guint> nameWatches_;
     std::vector<std::string> activatable_;
 };
