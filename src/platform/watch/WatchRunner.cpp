@@ -57,11 +57,14 @@ public:
         if (ending_) return;
         const bool wasAsleep = machine_.asleep();
         machine_.screenAsleep(cause, asleep);
-        if (machine_.asleep() != wasAsleep)
+        // (Before the first lines are out, they say it.)
+        if (machine_.asleep() != wasAsleep && announced)
             std::fprintf(stderr, "zarn-screensaver-watch: the screen is %s (%s)\n", machine_.asleep() ? "asleep" : "awake",
                          cause.c_str());
         followShow();
     }
+    bool announced = false;
+
     void monitorPower(const std::string& monitor, bool on) override {
         if (ending_) return;
         machine_.monitorPower(monitor, on);
@@ -205,6 +208,8 @@ int watchRun(unsigned waitSeconds) {
                      idleSourceName(kind), formatWait(waitSeconds).c_str());
         std::fprintf(stderr, "zarn-screensaver-watch: no clock while the screen sleeps or for a monitor that is off; "
                              "listening to %s\n", sleepSources.empty() ? "nothing more" : sleepSources.c_str());
+        if (machine.asleep()) std::fprintf(stderr, "zarn-screensaver-watch: the screen is asleep now\n");
+        watcher.announced = true;
         if (const auto notice = blankDelayNotice(waitSeconds, blankDelay))
             std::fprintf(stderr, "zarn-screensaver-watch: %s\n", notice->c_str());
         const guint term = g_unix_signal_add(SIGTERM, onEndSignal, &watcher);
