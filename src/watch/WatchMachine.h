@@ -1,15 +1,24 @@
 // When the clocks show and when they end: the watcher's whole behaviour, apart from where
-// idleness comes from and how a clock is started. One clock per monitor, all ending together;
-// one show per idle period.
+// idleness comes from and how a clock is started. One clock per monitor that is on, all ending
+// together; one show per idle period; none while the desktop sleeps (blanked, shielded, locked
+// or every monitor powered off), since nobody would see it and it would draw all night.
 #pragma once
 
-// Starts and ends the clocks (processes, in the program; a fake in the tests).
+#include <set>
+#include <string>
+#include <vector>
+
+// Starts and ends the clocks (processes, in the program; a fake in the tests). Monitors are
+// named by an id the desktop keeps while the monitor stays (RandR's monitor name, the Wayland
+// output's registry name), listed in the order the saver numbers them.
 class ClockLauncher {
 public:
     virtual ~ClockLauncher() = default;
-    virtual int monitorCount() = 0;
-    virtual bool startClock(int monitor) = 0;
-    // Asks every running clock to end; each one's exit is still reported through clockGone.
+    virtual std::vector<std::string> monitors() = 0;
+    // `index` is the monitor's place in monitors(), which is how the saver is told which.
+    virtual bool startClock(int index, const std::string& monitor) = 0;
+    // Asks one running clock, or every one, to end; each exit is still reported (clockGone).
+    virtual void endClock(const std::string& monitor) = 0;
     virtual void endClocks() = 0;
     virtual bool clocksRunning() const = 0;
 };
@@ -18,8 +27,8 @@ class WatchMachine {
 public:
     enum class State {
         waiting,  // for the next idle period
-        showing,  // a clock on every monitor
-        spent,    // this idle period had its show (a clock ended by itself): wait for activity
+        showing,  // a clock on every monitor that is on
+        spent,    // this idle period had its show (a clock ended by itself, or the desktop slept)
     };
 
     explicit WatchMachine(ClockLauncher& launcher) : launcher_(launcher) {}
@@ -27,15 +36,28 @@ public:
     // From the desktop's idle source.
     void idle();
     void active();
-    // From the launcher: a clock exited; `endedByUs` when endClocks asked it to.
-    void clockGone(bool endedByUs);
+    // From the launcher: the clock on `monitor` exited; `endedByUs` when endClock(s) asked it to.
+    void clockGone(const std::string& monitor, bool endedByUs);
+    // The desktop's screen saver, shield or lock (`cause` names which service says so), or its
+    // power saving for all monitors at once.
+    void screenAsleep(const std::string& cause, bool asleep);
+    // One monitor's own power (a compositor's per-output power mode).
+    void monitorPower(const std::string& monitor, bool on);
+    // Monitors came or went: the launcher's monitors() has the new list.
+    void monitorsChanged();
 
     State state() const { return state_; }
+    bool asleep() const;
 
 private:
     void show();
+    void sleepChanged(bool wasAsleep);
+    bool startMissingClocks();
 
     ClockLauncher& launcher_;
     State state_ = State::waiting;
     bool idleNow_ = false;
+    std::set<std::string> sleepCauses_;
+    std::set<std::string> poweredOff_;
+    std::set<std::string> clocks_;  // the monitors with a clock of this show
 };

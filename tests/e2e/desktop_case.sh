@@ -85,8 +85,26 @@ SESSION
   chmod 755 "$home/session.sh"
 }
 
+# GNOME raises its shield (and can lock) only beside a display manager and systemd's seats:
+# a stand-in answers org.gnome.DisplayManager's version on the case's own system bus.
+write_display_manager() {
+  cat >"$home/display-manager.js" <<'JS'
+const {Gio, GLib} = imports.gi;
+const manager = Gio.DBusExportedObject.wrapJSObject(`<node><interface name="org.gnome.DisplayManager.Manager">
+  <property name="Version" type="s" access="read"/></interface></node>`, {Version: '43.0'});
+manager.export(Gio.DBus.system, '/org/gnome/DisplayManager/Manager');
+Gio.DBus.system.own_name('org.gnome.DisplayManager', Gio.BusNameOwnerFlags.NONE, null, null);
+new GLib.MainLoop(null, false).run();
+JS
+  chmod 644 "$home/display-manager.js"
+  echo "gjs $home/display-manager.js &
+for i in \$(seq 50); do gdbus introspect --system -d org.gnome.DisplayManager -o / >/dev/null 2>&1 && break; sleep 0.1; done"
+}
+
 start_gnome() {
-  write_session_script "" "env NO_AT_BRIDGE=1 MUTTER_DEBUG_RESET_IDLETIME=1 gnome-shell --headless --wayland --no-x11 \
+  local shield=""
+  [ "$what" = watcher_sleeps_under_the_shield ] && shield=$(write_display_manager)
+  write_session_script "$shield" "env NO_AT_BRIDGE=1 MUTTER_DEBUG_RESET_IDLETIME=1 gnome-shell --headless --wayland --no-x11 \
     --virtual-monitor ${ZARN_E2E_GNOME_MONITORS:-1280x720 --virtual-monitor 720x1280} --unsafe-mode" \
     "gsettings set org.gnome.desktop.notifications show-banners false;"
   # (No banner, such as "Screen Lock disabled", over the pictures. No accessibility bridge: its
@@ -94,7 +112,12 @@ start_gnome() {
   local session=("$home/session.sh")
   # Where systemd's seat folder exists but no logind answers, mutter would wait on logind for
   # a seat; hiding the folder sends it down its no-logind path.
-  if [ -d /run/systemd/seats ] && [ ! -S /run/systemd/private ]; then
+  # The shield wants the seats folder there, and mutter no systemd (sd_booted: /run/systemd/system).
+  if [ -n "$shield" ]; then
+    [ "$(id -u)" -eq 0 ] && [ -d /run/systemd ] || skip "no root, or no /run/systemd, to give the shell a seats folder"
+    session=(unshare -m sh -c 'mount -t tmpfs tmpfs /run/systemd && mkdir /run/systemd/seats && exec "$@"' sh
+             runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" "$home/session.sh")
+  elif [ -d /run/systemd/seats ] && [ ! -S /run/systemd/private ]; then
     [ "$(id -u)" -eq 0 ] || skip "/run/systemd/seats without logind, and no root to hide it"
     session=(unshare -m sh -c 'mount -t tmpfs tmpfs /run/systemd && exec "$@"' sh runuser -u "$user" --
              env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" "$home/session.sh")
@@ -107,12 +130,14 @@ start_gnome() {
 }
 
 start_kde() {
+  local lockscreen=--no-lockscreen
+  [ "$what" = watcher_sleeps_under_the_lock ] && lockscreen=
   # kwin_wayland carries a file capability (cap_sys_resource) that a user in a container may
   # not be granted, which stops it before main; a copy of the binary carries none.
   cp /usr/bin/kwin_wayland "$app/kwin_wayland"
   [ "$(id -u)" -eq 0 ] && chown "$user" "$app/kwin_wayland"
   write_session_script "" "env KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 \
-    $app/kwin_wayland --virtual --width 1280 --height 720 --output-count 2 --no-lockscreen --socket wayland-0"
+    $app/kwin_wayland --virtual --width 1280 --height 720 --output-count 2 $lockscreen --socket wayland-0"
   as_user "$home/session.sh" >"$home/desktop.out" 2>&1 &
   session_pid=$!
   disown
@@ -299,6 +324,32 @@ zombie_children_of() {
 }
 saver_processes() { grep -alsP "^\\Q$app/zarn-screensaver\\E\\x00" /proc/[0-9]*/cmdline | cut -d/ -f3 || true; }
 
+# The watcher's two clocks, back after $1 (the time printed, not asserted).
+clocks_back() {
+  local start; start=$(date +%s%N)
+  for _ in $(seq 240); do [ "$(saver_processes | wc -l)" -eq 2 ] && break; sleep 0.25; done
+  [ "$(saver_processes | wc -l)" -eq 2 ] || fail "$(saver_processes | wc -l) clocks 60 s after $1, not 2"
+  echo "2 clocks $(( ($(date +%s%N) - start) / 1000000 )) ms after $1"
+}
+# Every clock gone within 5 s of $1, and none back within three waits of 2 s.
+clocks_away() {
+  local start; start=$(date +%s%N)
+  for _ in $(seq 100); do [ -z "$(saver_processes)" ] && break; sleep 0.05; done
+  [ -z "$(saver_processes)" ] || fail "a clock still runs 5 s after $1"
+  # (Sent away by the watcher, not closed by the desktop taking their input.)
+  grep 'the screen is' "$home/watch.out" | tail -1 | grep -q asleep || fail "the watcher did not hear of $1"
+  echo "every clock ended $(( ($(date +%s%N) - start) / 1000000 )) ms after $1"
+  sleep 6
+  [ -z "$(saver_processes)" ] || fail "a clock came back within three waits after $1"
+}
+watch_with_short_wait() {
+  [ -x "$app/zarn-screensaver-watch" ] || skip "this build has no zarn-screensaver-watch"
+  as_user "$app/zarn-screensaver-watch" --after 2s >"$home/watch.out" 2>&1 &
+  clocks_back "the first wait"
+  head -2 "$home/watch.out" | grep -q "$1" ||
+    fail "the watcher's first lines do not name $1: $(head -2 "$home/watch.out")"
+}
+
 # --- The cases -----------------------------------------------------------------------------
 start_$desktop
 wait_for_desktop
@@ -360,6 +411,38 @@ watcher_clock_on_every_monitor)
   kill -0 "$watcher" 2>/dev/null && fail "the watcher still runs 10 s after SIGTERM"
   [ -z "$(saver_processes)" ] || fail "a clock outlived the watcher"
   no_inhibitor_taken
+  ;;
+watcher_sleeps_under_the_shield)
+  # The shield raised, the monitors powered off, the screen locked: every clock ends within 5 s
+  # and none comes back in three waits; the shield lowered (or the power back) with input and
+  # one wait, they are back.
+  watch_with_short_wait 'org.gnome.ScreenSaver, org.gnome.Mutter.DisplayConfig'
+  screen_saver() { call -d org.gnome.ScreenSaver -o /org/gnome/ScreenSaver -m "org.gnome.ScreenSaver.$1" "${@:2}" >/dev/null; }
+  power_save() {
+    call -d org.gnome.Mutter.DisplayConfig -o /org/gnome/Mutter/DisplayConfig -m org.freedesktop.DBus.Properties.Set \
+      org.gnome.Mutter.DisplayConfig PowerSaveMode "<$1>" >/dev/null
+  }
+  screen_saver SetActive true
+  clocks_away "SetActive true"
+  screen_saver SetActive false
+  user_input
+  clocks_back "SetActive false and input"
+  power_save 3
+  clocks_away "PowerSaveMode 3"
+  power_save 0
+  user_input
+  clocks_back "PowerSaveMode 0 and input"
+  screen_saver Lock
+  clocks_away "Lock"
+  pgrep -f "^$app/zarn-screensaver-watch" >/dev/null || fail "the watcher ended under the lock"
+  ;;
+watcher_sleeps_under_the_lock)
+  # KWin's lock screen: every clock ends and none comes back while it is locked. (Its greeter
+  # cannot be dismissed headless, so the way back is not tried here.)
+  watch_with_short_wait 'org.freedesktop.ScreenSaver.*org_kde_kwin_dpms'
+  call -d org.freedesktop.ScreenSaver -o /ScreenSaver -m org.freedesktop.ScreenSaver.Lock >/dev/null
+  clocks_away "Lock"
+  pgrep -f "^$app/zarn-screensaver-watch" >/dev/null || fail "the watcher ended under the lock"
   ;;
 *) fail "unknown case $case_name" ;;
 esac

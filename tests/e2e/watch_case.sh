@@ -2,7 +2,8 @@
 # One end-to-end case of the idle watcher, zarn-screensaver-watch, with the real saver: on
 # Xvfb with two monitors (one of them portrait) through MIT-SCREEN-SAVER, on a headless sway
 # with two outputs through org_kde_kwin_idle, beside a running XScreenSaver daemon, and its
-# command line (--after, --enable, --disable). Everything runs as a user the case makes.
+# command line (--after, --enable, --disable); the server's own saver and output power sending
+# the clocks away, and monitors that come and go. Everything runs as a user the case makes.
 #   watch_case.sh <case> <build dir> <zarn-x-probe> [<zarn-wayland-pointer>]
 set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
 case_name=$1 build=$2 probe=$3 pointer_probe=${4:-}
@@ -145,6 +146,59 @@ check_x_clocks() {
   check_clock_environment x
 }
 x_input() { DISPLAY=$display xdotool mousemove_relative -- 60 60; }
+monitor_of() { tr '\0' '\n' <"/proc/$1/environ" | sed -n 's/^ZARN_MONITOR=//p'; }
+# Waits for N clocks and prints how long it took (printed, not asserted).
+clocks_within() {
+  local start; start=$(date +%s%N)
+  wait_for_clocks "$1"
+  echo "$1 clocks $(( ($(date +%s%N) - start) / 1000000 )) ms after $2"
+}
+# Three waits of 2 s with the screen asleep: no clock.
+no_clock_while_asleep() {
+  sleep 7
+  [ -z "$(clocks)" ] || fail "a clock came back while $1"
+  kill -0 "$watcher" 2>/dev/null || fail "the watcher ended while $1"
+}
+# A monitor added while the clocks show gets one, numbered as the saver numbers it (args: the
+# command adding it, the index it gets).
+monitor_comes() {
+  local before; before=$(clocks | sort | xargs)
+  "$1"
+  clocks_within $(( $(echo "$before" | wc -w) + 1 )) "a monitor came"
+  local added; added=$(comm -13 <(echo "$before" | tr ' ' '\n') <(clocks | sort))
+  [ "$(monitor_of "$added")" = "$2" ] || fail "the new monitor's clock is for monitor $(monitor_of "$added"), not $2"
+}
+# A monitor removed loses its clock; the others keep theirs, and the watcher goes on (args: the
+# command removing it, the index it had).
+monitor_goes() {
+  local gone; gone=$(for p in $(clocks); do [ "$(monitor_of "$p")" != "$2" ] || echo "$p"; done)
+  local rest; rest=$(clocks | grep -vx "$gone" | sort | xargs)
+  "$1"
+  for _ in $(seq 100); do [ "$(clocks | sort | xargs)" = "$rest" ] && break; sleep 0.1; done
+  [ "$(clocks | sort | xargs)" = "$rest" ] || fail "clocks $(clocks | xargs) after a monitor went, not $rest"
+  sleep 2
+  [ "$(clocks | sort | xargs)" = "$rest" ] || fail "the other clocks did not stay: $(clocks | xargs), not $rest"
+  kill -0 "$watcher" 2>/dev/null || fail "the watcher ended when a monitor went"
+}
+
+# A headless sway with two outputs, HEADLESS-1 (1024x768) and HEADLESS-2 (600x800) right of it.
+start_sway() {
+  cat >"$home/sway.config" <<'CONFIG'
+xwayland disable
+output HEADLESS-1 resolution 1024x768 position 0 0
+CONFIG
+  [ "$(id -u)" -eq 0 ] && chown "$user" "$home/sway.config"
+  as_user env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    sway -c "$home/sway.config" >"$home/sway.out" 2>&1 &
+  sway_pid=$!
+  session_env=(WAYLAND_DISPLAY=wayland-1)
+  for _ in $(seq 100); do ls "$runtime"/sway-ipc.*.sock >/dev/null 2>&1 && break; sleep 0.1; done
+  session_env+=(SWAYSOCK="$(ls "$runtime"/sway-ipc.*.sock 2>/dev/null | head -1)")
+  for _ in $(seq 100); do as_user swaymsg -t get_version >/dev/null 2>&1 && break; sleep 0.1; done
+  as_user swaymsg -t get_version >/dev/null 2>&1 || fail "sway did not start"
+  as_user swaymsg create_output >/dev/null
+  as_user swaymsg output HEADLESS-2 resolution 600x800 position 1024 0 >/dev/null
+}
 
 case $case_name in
 x11_clock_on_every_monitor)
@@ -203,6 +257,39 @@ xscreensaver_already_runs)
     fail "the watcher did not say in one line that XScreenSaver runs: $(cat "$home/watch.out")"
   as_user xscreensaver-command -exit >/dev/null 2>&1 || true
   ;;
+x11_server_saver_and_monitors_come_and_go)
+  start_x
+  start_watcher --after 2s
+  wait_for_clocks 2
+  head -2 "$home/watch.out" | grep -q 'MIT-SCREEN-SAVER (the server.s own saver).*RandR' ||
+    fail "the watcher's first lines do not name what it listens to: $(head -2 "$home/watch.out")"
+  # The server's own saver: every clock ends, and stays away until input and a new wait.
+  as_user xset s activate
+  wait_until_no_clock "xset s activate"
+  grep -q "the screen is asleep (the X server's screen saver)" "$home/watch.out" || fail "the watcher did not hear of the server's saver"
+  no_clock_while_asleep "the server's saver is on"
+  as_user xset s reset
+  x_input
+  clocks_within 2 "xset s reset and input"
+  add_x() { DISPLAY=$display xrandr --setmonitor below 640/170x480/127+0+720 none >/dev/null; }
+  # (Not the first: its output's own monitor would come back in its place.)
+  remove_x() { DISPLAY=$display xrandr --delmonitor right >/dev/null; }
+  monitor_comes add_x 2
+  monitor_goes remove_x 1
+  end_watcher
+  ;;
+sway_output_comes)
+  start_sway
+  start_watcher --after 2s
+  wait_for_clocks 2
+  head -2 "$home/watch.out" | grep -q 'zwlr_output_power_management_v1' ||
+    fail "the watcher's first lines do not name the output power protocol: $(head -2 "$home/watch.out")"
+  # (Headless sway 1.7 can neither power an output off nor disable one, "Failed to commit output",
+  # and has no unplug: a monitor that goes is tested on X11, output power in the unit table.)
+  add_sway() { as_user swaymsg create_output >/dev/null; }
+  monitor_comes add_sway 2
+  end_watcher
+  ;;
 command_line)
   for bad in soon 5x -1 25h ""; do
     set +e; as_user "$app/zarn-screensaver-watch" --after "$bad" >"$home/bad.out" 2>&1; code=$?; set -e
@@ -232,21 +319,7 @@ command_line)
   as_user "$app/zarn-screensaver-watch" --disable >"$home/disable2.out" 2>&1 || fail "a second --disable failed"
   ;;
 sway_two_outputs)
-  cat >"$home/sway.config" <<'CONFIG'
-xwayland disable
-output HEADLESS-1 resolution 1024x768 position 0 0
-CONFIG
-  [ "$(id -u)" -eq 0 ] && chown "$user" "$home/sway.config"
-  as_user env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-    sway -c "$home/sway.config" >"$home/sway.out" 2>&1 &
-  sway_pid=$!
-  session_env=(WAYLAND_DISPLAY=wayland-1)
-  for _ in $(seq 100); do ls "$runtime"/sway-ipc.*.sock >/dev/null 2>&1 && break; sleep 0.1; done
-  session_env+=(SWAYSOCK="$(ls "$runtime"/sway-ipc.*.sock 2>/dev/null | head -1)")
-  for _ in $(seq 100); do as_user swaymsg -t get_version >/dev/null 2>&1 && break; sleep 0.1; done
-  as_user swaymsg -t get_version >/dev/null 2>&1 || fail "sway did not start"
-  as_user swaymsg create_output >/dev/null
-  as_user swaymsg output HEADLESS-2 resolution 600x800 position 1024 0 >/dev/null
+  start_sway
   # "output fullscreen_mode inhibit_idle WxH" of each saver window.
   saver_windows() {
     as_user swaymsg -t get_tree | awk '

@@ -5,36 +5,49 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
 class FakeLauncher : public ClockLauncher {
 public:
-    int monitors = 2;
+    int count = 2;  // monitors named "0", "1", ... unless `desktop` names them
+    std::vector<std::string> desktop;
     int failAtMonitor = -1;
-    std::set<int> running;  // by monitor
-    std::set<int> ending;
+    std::set<std::string> running;  // by monitor
+    std::set<std::string> ending;
+    std::vector<std::string> startedAt;  // "index:monitor", in order
     int starts = 0;
 
-    int monitorCount() override { return monitors; }
-    bool startClock(int monitor) override {
-        if (monitor == failAtMonitor) return false;
+    std::vector<std::string> monitors() override {
+        if (!desktop.empty()) return desktop;
+        std::vector<std::string> names;
+        for (int i = 0; i < count; ++i) names.push_back(std::to_string(i));
+        return names;
+    }
+    bool startClock(int index, const std::string& monitor) override {
+        if (index == failAtMonitor) return false;
         ++starts;
         running.insert(monitor);
+        startedAt.push_back(std::to_string(index) + ":" + monitor);
         return true;
     }
+    void endClock(const std::string& monitor) override { ending.insert(monitor); }
     void endClocks() override { ending = running; }
     bool clocksRunning() const override { return !running.empty(); }
 
     // A clock exits: reported as the real launcher does.
-    void exits(WatchMachine& machine, int monitor) {
+    void exits(WatchMachine& machine, const std::string& monitor) {
         running.erase(monitor);
         const bool endedByUs = ending.erase(monitor) > 0;
-        machine.clockGone(endedByUs);
+        machine.clockGone(monitor, endedByUs);
     }
+    void exits(WatchMachine& machine, int monitor) { exits(machine, std::to_string(monitor)); }
     void allEndedExit(WatchMachine& machine) {
-        for (int monitor : std::set<int>(ending)) exits(machine, monitor);
+        for (const std::string& monitor : std::set<std::string>(ending)) exits(machine, monitor);
     }
 };
 
@@ -49,11 +62,11 @@ TEST(WatchMachineTest, IdleShowsAClockPerMonitorAndActivityEndsThemAll) {
     EXPECT_EQ(0, launcher.starts);
     machine.idle();
     EXPECT_EQ(State::showing, machine.state());
-    EXPECT_EQ((std::set<int>{0, 1}), launcher.running);
+    EXPECT_EQ((std::set<std::string>{"0", "1"}), launcher.running);
     machine.idle();  // a repeated idle starts nothing more
     EXPECT_EQ(2, launcher.starts);
     machine.active();
-    EXPECT_EQ((std::set<int>{0, 1}), launcher.ending);
+    EXPECT_EQ((std::set<std::string>{"0", "1"}), launcher.ending);
     EXPECT_EQ(State::waiting, machine.state());
     launcher.allEndedExit(machine);
     EXPECT_TRUE(launcher.running.empty());
@@ -67,11 +80,11 @@ TEST(WatchMachineTest, IdleShowsAClockPerMonitorAndActivityEndsThemAll) {
 TEST(WatchMachineTest, AClockEndingByItselfEndsTheRestAndOnlyANewIdlePeriodShowsAgain) {
     // The clock closed by the user's input, or crashed: the same for the watcher.
     FakeLauncher launcher;
-    launcher.monitors = 3;
+    launcher.count = 3;
     WatchMachine machine(launcher);
     machine.idle();
     launcher.exits(machine, 1);
-    EXPECT_EQ((std::set<int>{0, 2}), launcher.ending);
+    EXPECT_EQ((std::set<std::string>{"0", "2"}), launcher.ending);
     EXPECT_EQ(State::spent, machine.state());
     launcher.allEndedExit(machine);
     machine.idle();  // still the same idle period (no activity between): no second show
@@ -108,16 +121,108 @@ TEST(WatchMachineTest, AClockThatCannotStartEndsTheOthersAndIsNotRetriedInTheSam
     launcher.failAtMonitor = 1;
     WatchMachine machine(launcher);
     machine.idle();
-    EXPECT_EQ((std::set<int>{0}), launcher.ending);
+    EXPECT_EQ((std::set<std::string>{"0"}), launcher.ending);
     EXPECT_EQ(State::spent, machine.state());
     launcher.allEndedExit(machine);
     EXPECT_EQ(1, launcher.starts);
     // No monitor at all: nothing to show, nothing started.
     FakeLauncher none;
-    none.monitors = 0;
+    none.count = 0;
     WatchMachine empty(none);
     empty.idle();
     EXPECT_EQ(0, none.starts);
+}
+
+// What the desktop reports, one event per row, and what the watcher has done after it. Events:
+// idle, active, "sleep X" / "wake X" (a screen saver, shield, lock or power saving named X),
+// "off M" / "on M" (one monitor's power), "exit M" (a clock ends by itself), "reap" (the
+// clocks asked to end are gone), "plug A B" (the desktop's monitors now), "gone M" (a monitor
+// left, not yet reported). The fakes stand in
+// for what headless desktops cannot do: per-output power, X11 DPMS, Cinnamon's screen saver.
+struct Row {
+    const char* event;
+    State state;
+    const char* running;  // monitors with a clock still running (ending or not)
+};
+
+std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> out;
+    size_t at = 0;
+    while ((at = text.find_first_not_of(' ', at)) != std::string::npos) {
+        const size_t end = text.find(' ', at);
+        out.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return out;
+}
+
+void play(const char* name, const std::vector<Row>& rows, FakeLauncher& launcher) {
+    WatchMachine machine(launcher);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::vector<std::string> event = words(rows[i].event);
+        const std::string& kind = event[0];
+        const std::string arg = event.size() > 1 ? event[1] : "";
+        if (kind == "idle") machine.idle();
+        else if (kind == "active") machine.active();
+        else if (kind == "sleep" || kind == "wake") machine.screenAsleep(arg, kind == "sleep");
+        else if (kind == "off" || kind == "on") machine.monitorPower(arg, kind == "on");
+        else if (kind == "exit") launcher.exits(machine, arg);
+        else if (kind == "reap") launcher.allEndedExit(machine);
+        else if (kind == "gone") {  // a monitor left; the desktop has not said so yet
+            auto& d = launcher.desktop;
+            d.erase(std::remove(d.begin(), d.end(), arg), d.end());
+        }
+        else if (kind == "plug") {
+            launcher.desktop.assign(event.begin() + 1, event.end());
+            machine.monitorsChanged();
+        } else FAIL() << "unknown event " << kind;
+        const std::vector<std::string> running(launcher.running.begin(), launcher.running.end());
+        EXPECT_EQ(rows[i].state, machine.state()) << name << ", row " << i << ": " << rows[i].event;
+        EXPECT_EQ(words(rows[i].running), running) << name << ", row " << i << ": " << rows[i].event;
+    }
+}
+
+TEST(WatchMachineTest, TheDesktopAsleepEndsTheClocksAndOnlyNewActivityAndAWaitBringThemBack) {
+    const State waiting = State::waiting, showing = State::showing, spent = State::spent;
+    const std::vector<std::pair<const char*, std::vector<Row>>> cases = {
+        {"shield raised and lowered with no input",
+         {{"idle", showing, "A B"}, {"sleep shield", spent, "A B"}, {"reap", spent, ""}, {"idle", spent, ""},
+          {"wake shield", spent, ""}, {"idle", spent, ""}, {"active", waiting, ""}, {"idle", showing, "A B"}}},
+        {"unlocked by typing: the input counts, the wait starts again",
+         {{"idle", showing, "A B"}, {"sleep lock", spent, "A B"}, {"reap", spent, ""}, {"active", waiting, ""},
+          {"wake lock", waiting, ""}, {"idle", showing, "A B"}}},
+        {"asleep before the wait ran out; an idle period spent asleep has no show",
+         {{"sleep dpms", waiting, ""}, {"idle", waiting, ""}, {"wake dpms", spent, ""}, {"active", waiting, ""},
+          {"idle", showing, "A B"}}},
+        {"two services asleep: awake only when both are",
+         {{"sleep screensaver", waiting, ""}, {"sleep powersave", waiting, ""}, {"wake screensaver", waiting, ""},
+          {"active", waiting, ""}, {"idle", waiting, ""}, {"wake powersave", spent, ""}}},
+        {"one monitor powered off loses its clock; all off is asleep",
+         {{"idle", showing, "A B"}, {"off B", showing, "A B"}, {"reap", showing, "A"}, {"on B", showing, "A B"},
+          {"off A", showing, "A B"}, {"off B", spent, "A B"}, {"reap", spent, ""}, {"on A", spent, ""},
+          {"active", waiting, ""}, {"idle", showing, "A"}, {"on B", showing, "A B"}}},
+        {"a new show waits for the clocks the sleep ended",
+         {{"idle", showing, "A B"}, {"sleep lock", spent, "A B"}, {"exit A", spent, "B"}, {"wake lock", spent, "B"},
+          {"active", waiting, "B"}, {"idle", waiting, "B"}, {"reap", showing, "A B"}}},
+        {"monitors that come and go while the clocks show",
+         {{"plug A B C", waiting, ""}, {"plug A B", waiting, ""}, {"idle", showing, "A B"},
+          {"plug A B C", showing, "A B C"}, {"plug B C", showing, "A B C"}, {"reap", showing, "B C"},
+          {"gone B", showing, "B C"}, {"exit B", showing, "C"}, {"plug C", showing, "C"}, {"plug C D", showing, "C D"},
+          {"exit C", spent, "D"}, {"reap", spent, ""}, {"plug C D E", spent, ""}}},
+        {"a monitor off stays without a clock when another comes",
+         {{"idle", showing, "A B"}, {"off B", showing, "A B"}, {"reap", showing, "A"},
+          {"plug A B C", showing, "A C"}, {"plug A C", showing, "A C"}, {"on B", showing, "A C"}}},
+    };
+    for (const auto& [name, rows] : cases) {
+        FakeLauncher launcher;
+        launcher.desktop = {"A", "B"};
+        play(name, rows, launcher);
+    }
+    // A new monitor is numbered as the saver numbers it: its place in the desktop's list.
+    FakeLauncher launcher;
+    launcher.desktop = {"A", "B"};
+    play("numbering", {{"idle", State::showing, "A B"}, {"plug A C B", State::showing, "A B C"}}, launcher);
+    EXPECT_EQ((std::vector<std::string>{"0:A", "1:B", "1:C"}), launcher.startedAt);
 }
 
 TEST(WatchSessionTest, IdleSourcesInTheirOrderHostsAndTheBlankDelay) {

@@ -21,20 +21,25 @@ void lowerPriority(void*) {
     if (nice(10) == -1 && errno != 0) _exit(127);
 }
 
+// The SIGKILL timer may have fired, and so gone, already.
+void removeKillTimer(unsigned id) {
+    if (GSource* timer = id ? g_main_context_find_source_by_id(nullptr, id) : nullptr) g_source_destroy(timer);
+}
+
 }  // namespace
 
 ClockProcesses::~ClockProcesses() { endAndReapNow(); }
 
-bool ClockProcesses::startClock(int monitor) {
+bool ClockProcesses::startClock(int index, const std::string& monitor) {
     gchar** environment = g_get_environ();
-    environment = g_environ_setenv(environment, "ZARN_MONITOR", std::to_string(monitor).c_str(), TRUE);
+    environment = g_environ_setenv(environment, "ZARN_MONITOR", std::to_string(index).c_str(), TRUE);
     if (wayland_) environment = g_environ_setenv(environment, "SDL_VIDEODRIVER", "wayland", TRUE);
     const gchar* argv[] = {saver_.c_str(), "/s", nullptr};
     GPid pid = 0;
     GError* error = nullptr;
     const gboolean started = g_spawn_async(
         nullptr, const_cast<gchar**>(argv), environment,
-        GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL), lowerPriority, nullptr, &pid, &error);
+        GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_STDOUT_TO_DEV_NULL), lowerPriority, nullptr, &pid, &error);
     g_strfreev(environment);
     if (!started) {
         std::fprintf(stderr, "zarn-screensaver-watch: cannot start %s: %s\n", saver_.c_str(), error->message);
@@ -42,20 +47,28 @@ bool ClockProcesses::startClock(int monitor) {
         return false;
     }
     Clock& clock = clocks_[pid];
+    clock.monitor = monitor;
     clock.watch = g_child_watch_add(pid, onExit, this);
     return true;
 }
 
+void ClockProcesses::endClock(const std::string& monitor) {
+    for (auto& [pid, clock] : clocks_)
+        if (clock.monitor == monitor) end(pid, clock);
+}
+
 void ClockProcesses::endClocks() {
-    for (auto& [pid, clock] : clocks_) {
-        if (clock.ending) continue;
-        clock.ending = true;
-        kill(pid, SIGTERM);
-        clock.killTimer = g_timeout_add(killAfterMs, [](void* data) -> gboolean {
-            kill(GPOINTER_TO_INT(data), SIGKILL);
-            return G_SOURCE_REMOVE;
-        }, GINT_TO_POINTER(pid));
-    }
+    for (auto& [pid, clock] : clocks_) end(pid, clock);
+}
+
+void ClockProcesses::end(int pid, Clock& clock) {
+    if (clock.ending) return;
+    clock.ending = true;
+    kill(pid, SIGTERM);
+    clock.killTimer = g_timeout_add(killAfterMs, [](void* data) -> gboolean {
+        kill(GPOINTER_TO_INT(data), SIGKILL);
+        return G_SOURCE_REMOVE;
+    }, GINT_TO_POINTER(pid));
 }
 
 void ClockProcesses::onExit(int pid, int status, void* data) {
@@ -63,6 +76,7 @@ void ClockProcesses::onExit(int pid, int status, void* data) {
     const auto found = self->clocks_.find(pid);
     if (found == self->clocks_.end()) return;
     const bool endedByUs = found->second.ending;
+    const std::string monitor = found->second.monitor;
     // A clock that ends by itself is news (input closed it, or it failed); one we ended is not.
     if (!endedByUs) {
         if (WIFSIGNALED(status))
@@ -70,17 +84,17 @@ void ClockProcesses::onExit(int pid, int status, void* data) {
         else if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
             std::fprintf(stderr, "zarn-screensaver-watch: a clock ended with status %d\n", WEXITSTATUS(status));
     }
-    if (found->second.killTimer) g_source_remove(found->second.killTimer);
+    removeKillTimer(found->second.killTimer);
     self->clocks_.erase(found);
     g_spawn_close_pid(pid);
-    if (self->onClockGone) self->onClockGone(endedByUs);
+    if (self->onClockGone) self->onClockGone(monitor, endedByUs);
 }
 
 void ClockProcesses::endAndReapNow() {
     if (clocks_.empty()) return;
     for (auto& [pid, clock] : clocks_) {
         if (clock.watch) g_source_remove(clock.watch);
-        if (clock.killTimer) g_source_remove(clock.killTimer);
+        removeKillTimer(clock.killTimer);
         clock.watch = clock.killTimer = 0;
         kill(pid, SIGTERM);
     }

@@ -1,5 +1,6 @@
 // The clocks as processes: `zarn-screensaver /s` once per monitor with ZARN_MONITOR=N, at
-// nice 10, each one watched until it is reaped.
+// nice 10, each one watched until it is reaped. Their standard output (the loader's progress)
+// goes nowhere; their errors reach the watcher's.
 #pragma once
 
 #include "watch/WatchMachine.h"
@@ -7,18 +8,20 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 class ClockProcesses : public ClockLauncher {
 public:
-    ClockProcesses(std::string saver, bool wayland, std::function<int()> monitors)
+    ClockProcesses(std::string saver, bool wayland, std::function<std::vector<std::string>()> monitors)
         : saver_(std::move(saver)), wayland_(wayland), monitors_(std::move(monitors)) {}
     ~ClockProcesses() override;
 
     // Hears of every clock that exits (WatchMachine::clockGone) and of the last one going.
-    std::function<void(bool endedByUs)> onClockGone;
+    std::function<void(const std::string& monitor, bool endedByUs)> onClockGone;
 
-    int monitorCount() override { return monitors_(); }
-    bool startClock(int monitor) override;
+    std::vector<std::string> monitors() override { return monitors_(); }
+    bool startClock(int index, const std::string& monitor) override;
+    void endClock(const std::string& monitor) override;
     // SIGTERM now, SIGKILL for any still there 2 s later.
     void endClocks() override;
     bool clocksRunning() const override { return !clocks_.empty(); }
@@ -29,14 +32,16 @@ public:
 
 private:
     struct Clock {
+        std::string monitor;
         bool ending = false;
         unsigned watch = 0;
         unsigned killTimer = 0;
     };
     static void onExit(int pid, int status, void* data);
+    void end(int pid, Clock& clock);
 
     std::string saver_;
     bool wayland_;
-    std::function<int()> monitors_;
+    std::function<std::vector<std::string>()> monitors_;
     std::map<int, Clock> clocks_;
 };

@@ -1,7 +1,9 @@
 // The foreground watcher: finds what the session offers, steps aside for a saver host or a
 // second watcher, picks the idle source, and runs one GLib main loop for all of it (the bus,
-// the Wayland and X connections, the clocks' exits, the signals that end it).
+// the Wayland and X connections, the clocks' exits, the signals that end it). Besides idleness
+// it listens to the screen's sleep and the monitors, and says what it listens to.
 #include "BusIdleMonitor.h"
+#include "BusScreenState.h"
 #include "ClockProcesses.h"
 #include "DesktopSettings.h"
 #include "WatchHousekeeping.h"
@@ -30,18 +32,48 @@ bool hasVariable(const char* name) {
 
 class Watcher : public IdleEvents {
 public:
-    Watcher(GMainLoop* loop, ClockProcesses& clocks, WatchMachine& machine)
-        : loop_(loop), clocks_(clocks), machine_(machine) {}
+    Watcher(GMainLoop* loop, ClockProcesses& clocks, WatchMachine& machine, XSession* x)
+        : loop_(loop), clocks_(clocks), machine_(machine), x_(x) {}
 
     void idle() override {
-        if (!ending_) machine_.idle();
+        if (ending_) return;
+        // DPMS says nothing by itself: read it before a show.
+        if (x_) x_->readPower();
+        machine_.idle();
+        followShow();
     }
     void active() override {
-        if (!ending_) machine_.active();
+        if (ending_) return;
+        machine_.active();
+        if (x_) x_->readPower();
+        followShow();
     }
-    void clockGone(bool endedByUs) {
-        if (!ending_) machine_.clockGone(endedByUs);
+    void clockGone(const std::string& monitor, bool endedByUs) {
+        if (!ending_) machine_.clockGone(monitor, endedByUs);
         else if (!clocks_.clocksRunning()) g_main_loop_quit(loop_);
+        followShow();
+    }
+    void screenAsleep(const std::string& cause, bool asleep) override {
+        if (ending_) return;
+        const bool wasAsleep = machine_.asleep();
+        machine_.screenAsleep(cause, asleep);
+        // (Before the first lines are out, they say it.)
+        if (machine_.asleep() != wasAsleep && announced)
+            std::fprintf(stderr, "zarn-screensaver-watch: the screen is %s (%s)\n", machine_.asleep() ? "asleep" : "awake",
+                         cause.c_str());
+        followShow();
+    }
+    bool announced = false;
+
+    void monitorPower(const std::string& monitor, bool on) override {
+        if (ending_) return;
+        machine_.monitorPower(monitor, on);
+        followShow();
+    }
+    void monitorsChanged() override {
+        if (ending_) return;
+        machine_.monitorsChanged();
+        followShow();
     }
     // The session is going: the clocks go with it, before anything else can fail.
     void sourceLost(const char* why) override {
@@ -63,9 +95,16 @@ public:
     }
 
 private:
+    // What X cannot push (DPMS, monitors set by clients) is read while, and only while, the
+    // clocks show.
+    void followShow() {
+        if (x_) x_->clocksShowing(!ending_ && machine_.state() == WatchMachine::State::showing);
+    }
+
     GMainLoop* loop_;
     ClockProcesses& clocks_;
     WatchMachine& machine_;
+    XSession* x_;
     bool ending_ = false;
 };
 
@@ -147,13 +186,18 @@ int watchRun(unsigned waitSeconds) {
     WaylandSession* outputs = wayland.get();
     XSession* monitors = x.get();
     ClockProcesses clocks(watchSaverPath(), wayland != nullptr,
-                          [outputs, monitors] { return outputs ? outputs->outputCount() : monitors->monitorCount(); });
+                          [outputs, monitors] { return outputs ? outputs->outputs() : monitors->monitors(); });
     WatchMachine machine(clocks);
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-    Watcher watcher(loop, clocks, machine);
-    clocks.onClockGone = [&watcher](bool endedByUs) { watcher.clockGone(endedByUs); };
+    Watcher watcher(loop, clocks, machine, x.get());
+    clocks.onClockGone = [&watcher](const std::string& monitor, bool endedByUs) { watcher.clockGone(monitor, endedByUs); };
     if (wayland) wayland->attach(watcher);
     if (x) x->attach(watcher);
+    std::unique_ptr<BusScreenState> screenState(bus ? new BusScreenState(bus) : nullptr);
+    std::string sleepSources = screenState ? screenState->start(watcher) : std::string();
+    for (const std::string& more : {wayland ? wayland->sleepSourcesNamed() : std::string(),
+                                    x ? x->sleepSourcesNamed() : std::string()})
+        if (!more.empty()) sleepSources += (sleepSources.empty() ? "" : ", ") + more;
 
     int status = 0;
     if (!source->start(waitSeconds * 1000, watcher)) {
@@ -162,6 +206,10 @@ int watchRun(unsigned waitSeconds) {
     } else {
         std::fprintf(stderr, "zarn-screensaver-watch: watching %s; the clock shows on every monitor after %s without input\n",
                      idleSourceName(kind), formatWait(waitSeconds).c_str());
+        std::fprintf(stderr, "zarn-screensaver-watch: no clock while the screen sleeps or for a monitor that is off; "
+                             "listening to %s\n", sleepSources.empty() ? "nothing more" : sleepSources.c_str());
+        if (machine.asleep()) std::fprintf(stderr, "zarn-screensaver-watch: the screen is asleep now\n");
+        watcher.announced = true;
         if (const auto notice = blankDelayNotice(waitSeconds, blankDelay))
             std::fprintf(stderr, "zarn-screensaver-watch: %s\n", notice->c_str());
         const guint term = g_unix_signal_add(SIGTERM, onEndSignal, &watcher);
@@ -173,6 +221,8 @@ int watchRun(unsigned waitSeconds) {
         g_source_remove(hangUp);
     }
     source->stop();
+    if (screenState) screenState->stop();
+    if (x) x->clocksShowing(false);
     clocks.endAndReapNow();
     g_main_loop_unref(loop);
     busMonitor.reset();

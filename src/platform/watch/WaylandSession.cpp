@@ -4,7 +4,9 @@
 #include "WaylandSession.h"
 
 #include "ext-idle-notify-v1-client.h"
+#include "kde-dpms-client.h"
 #include "kde-idle-client.h"
+#include "wlr-output-power-client.h"
 
 #include <glib-unix.h>
 #include <wayland-client.h>
@@ -31,6 +33,23 @@ void onKdeIdle(void* data, org_kde_kwin_idle_timeout*) { static_cast<WaylandSess
 void onKdeResumed(void* data, org_kde_kwin_idle_timeout*) { static_cast<WaylandSession*>(data)->resumed(); }
 const org_kde_kwin_idle_timeout_listener kdeListener = {onKdeIdle, onKdeResumed};
 
+// KWin's DPMS: the mode, then `done`; anything but On (standby, suspend, off) is dark.
+void onDpmsSupported(void*, org_kde_kwin_dpms*, uint32_t) {}
+void onDpmsMode(void* data, org_kde_kwin_dpms* dpms, uint32_t mode) {
+    static_cast<WaylandSession*>(data)->outputPower(dpms, mode == ORG_KDE_KWIN_DPMS_MODE_ON);
+}
+void onDpmsDone(void*, org_kde_kwin_dpms*) {}
+const org_kde_kwin_dpms_listener dpmsListener = {onDpmsSupported, onDpmsMode, onDpmsDone};
+
+void onPowerMode(void* data, zwlr_output_power_v1* power, uint32_t mode) {
+    static_cast<WaylandSession*>(data)->outputPower(power, mode == ZWLR_OUTPUT_POWER_V1_MODE_ON);
+}
+// The output cannot report its power (or is gone): it counts as on, as before it was asked.
+void onPowerFailed(void* data, zwlr_output_power_v1* power) {
+    static_cast<WaylandSession*>(data)->outputPower(power, true);
+}
+const zwlr_output_power_v1_listener powerListener = {onPowerMode, onPowerFailed};
+
 }  // namespace
 
 WaylandSession* WaylandSession::connect() {
@@ -50,6 +69,9 @@ WaylandSession* WaylandSession::connect() {
 WaylandSession::~WaylandSession() {
     stop();
     if (fdSource_) g_source_remove(fdSource_);
+    for (Output& output : outputs_) release(output);
+    if (kdeDpms_) org_kde_kwin_dpms_manager_destroy(kdeDpms_);
+    if (wlrPower_) zwlr_output_power_manager_v1_destroy(wlrPower_);
     if (extNotifier_) ext_idle_notifier_v1_destroy(extNotifier_);
     if (kdeIdle_) org_kde_kwin_idle_destroy(kdeIdle_);
     if (seat_) wl_seat_destroy(seat_);
@@ -59,7 +81,21 @@ WaylandSession::~WaylandSession() {
 
 void WaylandSession::globalAdded(wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
     if (std::strcmp(interface, wl_output_interface.name) == 0) {
-        outputs_.push_back(name);
+        Output output;
+        output.name = name;
+        output.output = static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, 1));
+        outputs_.push_back(output);
+        // Before attach the first roundtrip is still listing what is there; after it, news.
+        if (lost_) {
+            watchPower(outputs_.back());
+            lost_->monitorsChanged();
+        }
+    } else if (std::strcmp(interface, org_kde_kwin_dpms_manager_interface.name) == 0 && !kdeDpms_) {
+        kdeDpms_ = static_cast<org_kde_kwin_dpms_manager*>(
+            wl_registry_bind(registry, name, &org_kde_kwin_dpms_manager_interface, 1));
+    } else if (std::strcmp(interface, zwlr_output_power_manager_v1_interface.name) == 0 && !wlrPower_) {
+        wlrPower_ = static_cast<zwlr_output_power_manager_v1*>(
+            wl_registry_bind(registry, name, &zwlr_output_power_manager_v1_interface, 1));
     } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && !seat_) {
         // The first seat is the session's: the idle protocols count input per seat.
         seat_ = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
@@ -73,11 +109,53 @@ void WaylandSession::globalAdded(wl_registry* registry, uint32_t name, const cha
 }
 
 void WaylandSession::globalRemoved(uint32_t name) {
-    outputs_.erase(std::remove(outputs_.begin(), outputs_.end(), name), outputs_.end());
+    const auto found = std::find_if(outputs_.begin(), outputs_.end(), [name](const Output& o) { return o.name == name; });
+    if (found == outputs_.end()) return;
+    release(*found);
+    outputs_.erase(found);
+    if (lost_) lost_->monitorsChanged();
+}
+
+std::vector<std::string> WaylandSession::outputs() const {
+    std::vector<std::string> names;
+    for (const Output& output : outputs_) names.push_back(std::to_string(output.name));
+    return names;
+}
+
+std::string WaylandSession::sleepSourcesNamed() const {
+    std::string named = "wl_output (monitors)";
+    if (kdeDpms_) named += ", org_kde_kwin_dpms";
+    if (wlrPower_) named += ", zwlr_output_power_management_v1";
+    return named;
+}
+
+void WaylandSession::watchPower(Output& output) {
+    // One source of power news per output is enough; KWin's is its own, wlroots' the rest.
+    if (kdeDpms_) {
+        output.dpms = org_kde_kwin_dpms_manager_get(kdeDpms_, output.output);
+        org_kde_kwin_dpms_add_listener(output.dpms, &dpmsListener, this);
+    } else if (wlrPower_) {
+        output.power = zwlr_output_power_manager_v1_get_output_power(wlrPower_, output.output);
+        zwlr_output_power_v1_add_listener(output.power, &powerListener, this);
+    }
+}
+
+void WaylandSession::release(Output& output) {
+    if (output.dpms) org_kde_kwin_dpms_release(output.dpms);
+    if (output.power) zwlr_output_power_v1_destroy(output.power);
+    if (output.output) wl_output_destroy(output.output);
+    output = Output{};
+}
+
+void WaylandSession::outputPower(const void* power, bool on) {
+    for (const Output& output : outputs_)
+        if ((output.dpms == power || output.power == power) && power && lost_)
+            lost_->monitorPower(std::to_string(output.name), on);
 }
 
 void WaylandSession::attach(IdleEvents& events) {
     lost_ = &events;
+    for (Output& output : outputs_) watchPower(output);
     if (!fdSource_)
         fdSource_ = g_unix_fd_add(wl_display_get_fd(display_), GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR),
                                   [](int fd, GIOCondition condition, void* data) -> gboolean {

@@ -1,16 +1,23 @@
 // The watcher's Wayland connection: the outputs (the clocks' monitors, in registry order, which
-// is SDL's display order) and the compositor's idle protocols, ext-idle-notify-v1 and
-// org_kde_kwin_idle, as an idle source.
+// is SDL's display order, coming and going as the registry says), each output's power mode
+// where the compositor tells it (org_kde_kwin_dpms, zwlr_output_power_management_v1), and the
+// compositor's idle protocols, ext-idle-notify-v1 and org_kde_kwin_idle, as an idle source.
 #pragma once
 
 #include "IdleSource.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct wl_display;
 struct wl_registry;
 struct wl_seat;
+struct wl_output;
+struct org_kde_kwin_dpms_manager;
+struct org_kde_kwin_dpms;
+struct zwlr_output_power_manager_v1;
+struct zwlr_output_power_v1;
 struct ext_idle_notifier_v1;
 struct ext_idle_notification_v1;
 struct org_kde_kwin_idle;
@@ -22,7 +29,10 @@ public:
     static WaylandSession* connect();
     ~WaylandSession() override;
 
-    int outputCount() const { return int(outputs_.size()); }
+    // The outputs by registry name, in registry order.
+    std::vector<std::string> outputs() const;
+    // What this connection reports besides idleness, for the watcher's first lines.
+    std::string sleepSourcesNamed() const;
     bool offersExtIdleNotify() const { return extNotifier_ && seat_; }
     bool offersKdeIdle() const { return kdeIdle_ && seat_; }
     void useKdeIdle() { preferKde_ = true; }
@@ -38,10 +48,20 @@ public:
     void globalRemoved(uint32_t name);
     void idled();
     void resumed();
+    void outputPower(const void* power, bool on);
+
+    struct Output {
+        uint32_t name = 0;
+        wl_output* output = nullptr;
+        org_kde_kwin_dpms* dpms = nullptr;
+        zwlr_output_power_v1* power = nullptr;
+    };
 
 private:
     WaylandSession() = default;
     static int onReadable(int fd, unsigned condition, void* data);
+    void watchPower(Output& output);
+    static void release(Output& output);
 
     wl_display* display_ = nullptr;
     wl_registry* registry_ = nullptr;
@@ -50,8 +70,10 @@ private:
     org_kde_kwin_idle* kdeIdle_ = nullptr;
     ext_idle_notification_v1* extNotification_ = nullptr;
     org_kde_kwin_idle_timeout* kdeTimeout_ = nullptr;
+    org_kde_kwin_dpms_manager* kdeDpms_ = nullptr;
+    zwlr_output_power_manager_v1* wlrPower_ = nullptr;
     bool preferKde_ = false;
-    std::vector<uint32_t> outputs_;
+    std::vector<Output> outputs_;
     IdleEvents* lost_ = nullptr;
     IdleEvents* events_ = nullptr;
     unsigned fdSource_ = 0;

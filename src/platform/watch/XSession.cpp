@@ -7,6 +7,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/dpms.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/XRes.h>
 #include <X11/extensions/scrnsaver.h>
@@ -20,8 +21,18 @@ namespace {
 
 // How often, while the clock shows, the idle time is read for the input that ends it.
 constexpr unsigned showingPollMs = 200;
+// After idleness with no clock showing (the screen asleep, or a clock that ended by itself),
+// the input that starts the next wait is looked for as seldom as this.
+constexpr unsigned restingPollMs = 5000;
 // How often a suspension (a video playing) is looked at again.
 constexpr unsigned suspendedRecheckMs = 5000;
+// How often, while the clock shows, the DPMS level is read (it has no events).
+constexpr unsigned powerPollMs = 5000;
+// How often, while the clock shows, the monitor list is read (a new one gets its clock within 2 s).
+constexpr unsigned monitorPollMs = 1000;
+
+constexpr const char* serverSaverCause = "the X server's screen saver";
+constexpr const char* dpmsCause = "DPMS";
 
 IdleEvents* ioErrorListener = nullptr;
 
@@ -42,11 +53,19 @@ XSession* XSession::open() {
     int event = 0, error = 0;
     session->hasScreenSaverExtension_ = XScreenSaverQueryExtension(display, &event, &error);
     session->hasResourceExtension_ = XResQueryExtension(display, &event, &error);
+    if (session->hasScreenSaverExtension_ && XScreenSaverQueryExtension(display, &event, &error))
+        session->saverEventBase_ = event;
+    int major = 0, minor = 0;
+    if (XRRQueryExtension(display, &event, &error) && XRRQueryVersion(display, &major, &minor) &&
+        (major > 1 || minor >= 5))
+        session->randrEventBase_ = event;
+    session->hasDpms_ = DPMSQueryExtension(display, &event, &error) && DPMSCapable(display);
     return session;
 }
 
 XSession::~XSession() {
     stop();
+    clocksShowing(false);
     if (fdSource_) g_source_remove(fdSource_);
     if (ioErrorListener == lost_) ioErrorListener = nullptr;
     if (display_) XCloseDisplay(display_);
@@ -74,30 +93,119 @@ bool XSession::xscreensaverRuns() const {
     return found;
 }
 
-int XSession::monitorCount() const {
+std::vector<std::string> XSession::monitors() const {
+    std::vector<std::string> names;
     int count = 0;
-    if (XRRMonitorInfo* monitors = XRRGetMonitors(display_, DefaultRootWindow(display_), True, &count)) {
-        XRRFreeMonitors(monitors);
-    }
-    return count > 0 ? count : 1;
+    // The saver counts only monitors with a size; so must the numbering here.
+    if (randrEventBase_ >= 0)
+        if (XRRMonitorInfo* info = XRRGetMonitors(display_, DefaultRootWindow(display_), True, &count)) {
+            for (int i = 0; i < count; ++i) {
+                if (info[i].width <= 0 || info[i].height <= 0) continue;
+                char* name = XGetAtomName(display_, info[i].name);
+                names.push_back(name ? name : std::to_string(i));
+                if (name) XFree(name);
+            }
+            XRRFreeMonitors(info);
+        }
+    if (names.empty()) names.push_back("screen");
+    return names;
+}
+
+std::string XSession::sleepSourcesNamed() const {
+    std::string named;
+    if (saverEventBase_ >= 0) named += "MIT-SCREEN-SAVER (the server's own saver)";
+    if (hasDpms_) named += std::string(named.empty() ? "" : ", ") + "DPMS";
+    if (randrEventBase_ >= 0) named += std::string(named.empty() ? "" : ", ") + "RandR (monitors)";
+    return named;
 }
 
 void XSession::attach(IdleEvents& events) {
     lost_ = &events;
     ioErrorListener = &events;
     XSetIOErrorHandler(onIoError);
+    const Window root = DefaultRootWindow(display_);
+    if (saverEventBase_ >= 0) {
+        XScreenSaverSelectInput(display_, root, ScreenSaverNotifyMask);
+        XScreenSaverInfo info;
+        std::memset(&info, 0, sizeof info);
+        if (XScreenSaverQueryInfo(display_, root, &info) && info.state == ScreenSaverOn)
+            events.screenAsleep(serverSaverCause, true);
+    }
+    if (randrEventBase_ >= 0)
+        XRRSelectInput(display_, root, RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+    XFlush(display_);
     if (!fdSource_)
         fdSource_ = g_unix_fd_add(ConnectionNumber(display_), GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR),
                                   [](int, GIOCondition, void* data) -> gboolean {
-                                      Display* display = static_cast<Display*>(data);
-                                      // Nothing is selected; this reads the errors and the hang-up.
-                                      while (XPending(display)) {
-                                          XEvent event;
-                                          XNextEvent(display, &event);
-                                      }
+                                      static_cast<XSession*>(data)->readEvents();
                                       return G_SOURCE_CONTINUE;
                                   },
-                                  display_);
+                                  this);
+}
+
+void XSession::readEvents() {
+    // Errors and the hang-up are read here too (Xlib's handlers act on them).
+    bool monitorsMoved = false;
+    while (XPending(display_)) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (saverEventBase_ >= 0 && event.type == saverEventBase_ + ScreenSaverNotify) {
+            const auto& notify = reinterpret_cast<const XScreenSaverNotifyEvent&>(event);
+            if (notify.state == ScreenSaverOn || notify.state == ScreenSaverOff)
+                lost_->screenAsleep(serverSaverCause, notify.state == ScreenSaverOn);
+        } else if (randrEventBase_ >= 0 &&
+                   (event.type == randrEventBase_ + RRScreenChangeNotify || event.type == randrEventBase_ + RRNotify)) {
+            XRRUpdateConfiguration(&event);
+            monitorsMoved = true;
+        }
+    }
+    // One change of layout comes as several events; the list is read once for all of them.
+    if (monitorsMoved) {
+        monitorsSeen_ = monitors();
+        lost_->monitorsChanged();
+    }
+}
+
+void XSession::readMonitors() {
+    std::vector<std::string> now = monitors();
+    if (now == monitorsSeen_) return;
+    monitorsSeen_ = std::move(now);
+    if (lost_) lost_->monitorsChanged();
+}
+
+void XSession::readPower() {
+    if (!hasDpms_ || !lost_) return;
+    CARD16 level = DPMSModeOn;
+    BOOL enabled = False;
+    if (!DPMSInfo(display_, &level, &enabled)) return;
+    const bool off = enabled && level != DPMSModeOn;
+    if (off == powerOff_) return;
+    powerOff_ = off;
+    lost_->screenAsleep(dpmsCause, off);
+}
+
+void XSession::clocksShowing(bool showing) {
+    // Clocks just shown want their input seen soon.
+    if (showing && !clocksShow_ && idleReported_ && events_) schedule(showingPollMs);
+    clocksShow_ = showing;
+    if (!showing) {
+        if (powerTimer_) g_source_remove(powerTimer_);
+        if (monitorTimer_) g_source_remove(monitorTimer_);
+        powerTimer_ = monitorTimer_ = 0;
+        return;
+    }
+    if (hasDpms_ && !powerTimer_)
+        powerTimer_ = g_timeout_add(powerPollMs, [](void* data) -> gboolean {
+            static_cast<XSession*>(data)->readPower();
+            return G_SOURCE_CONTINUE;
+        }, this);
+    if (!monitorTimer_) {
+        monitorsSeen_ = monitors();
+        monitorTimer_ = g_timeout_add(monitorPollMs, [](void* data) -> gboolean {
+            static_cast<XSession*>(data)->readMonitors();
+            return G_SOURCE_CONTINUE;
+        }, this);
+    }
 }
 
 uint64_t XSession::idleMs() const {
@@ -156,14 +264,17 @@ void XSession::schedule(unsigned delayMs) {
 void XSession::check() {
     if (!events_) return;
     const uint64_t idle = idleMs();
+    const uint64_t nowMs = uint64_t(g_get_monotonic_time() / 1000);
     if (idleReported_) {
-        // Input since the last look: the idle time started again.
-        if (idle < lastIdleMs_) {
+        // Input since the last look: the idle time started again, so it is less than it would
+        // have grown to (a margin for the server's and the timer's lag).
+        if (idle + 250 < lastIdleMs_ + (nowMs - lastLookMs_)) {
             idleReported_ = false;
             events_->active();
         } else {
             lastIdleMs_ = idle;
-            schedule(showingPollMs);
+            lastLookMs_ = nowMs;
+            schedule(clocksShow_ ? showingPollMs : restingPollMs);
             return;
         }
     }
@@ -179,6 +290,7 @@ void XSession::check() {
     }
     idleReported_ = true;
     lastIdleMs_ = idle;
+    lastLookMs_ = nowMs;
     schedule(showingPollMs);
     events_->idle();
 }

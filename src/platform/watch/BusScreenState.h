@@ -1,0 +1,41 @@
+// What the desktop says on the session bus about its screen: its screen saver, shield or lock
+// (org.gnome.ScreenSaver, org.cinnamon.ScreenSaver, org.freedesktop.ScreenSaver: ActiveChanged),
+// its power saving (Mutter's and Muffin's DisplayConfig PowerSaveMode; 0 is on) and its
+// monitors changing (DisplayConfig MonitorsChanged). All pushed; nothing here polls.
+#pragma once
+
+#include "IdleSource.h"
+
+#include <gio/gio.h>
+
+#include <string>
+#include <vector>
+
+class BusScreenState {
+public:
+    explicit BusScreenState(GDBusConnection* bus) : bus_(bus) {}
+    ~BusScreenState() { stop(); }
+
+    // Subscribes to every service, present or not (they may start later), and reads the state of
+    // those already there. Returns the names found, for the watcher's first lines.
+    std::string start(IdleEvents& events);
+    void stop();
+
+private:
+    static void onActiveChanged(GDBusConnection*, const char*, const char*, const char*, const char*, GVariant*,
+                                gpointer);
+    static void onPropertiesChanged(GDBusConnection*, const char*, const char*, const char*, const char*, GVariant*,
+                                    gpointer);
+    static void onNameVanished(GDBusConnection*, const char* name, gpointer data);
+    static void onMonitorsChanged(GDBusConnection*, const char*, const char*, const char*, const char*, GVariant*,
+                                  gpointer);
+    bool serviceThere(const char* name, bool activatable) const;
+    void readActive(const char* service, const char* path);
+    void readPowerSaveMode(const char* service, const char* path);
+
+    GDBusConnection* bus_;
+    IdleEvents* events_ = nullptr;
+    std::vector<guint> subscriptions_;
+    std::vector<guint> nameWatches_;
+    std::vector<std::string> activatable_;
+};
