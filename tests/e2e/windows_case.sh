@@ -167,11 +167,11 @@ picture_matches_linux() {
   TZ=UTC "$linux/zarn-snapshot" --time "$when" --size 1024x768 --24h --antialiasing 0 --frames 1 --frame-step 1 \
     --orbit 0 --output "$work/linux.png" >/dev/null || fail "the Linux snapshot failed"
   psnr=$(compare -metric PSNR "$work/windows.png" "$work/linux.png" null: 2>&1 || true)
-  echo "picture against Linux: PSNR $psnr dB"
-  awk -v p="$psnr" 'BEGIN { exit !(p + 0 >= 20) }' || {
-    cp "$work/windows.png" "$work/linux.png" /tmp/ 2>/dev/null || true
-    fail "the Windows picture differs from the Linux one (PSNR $psnr dB; kept in /tmp/windows.png, /tmp/linux.png)"
-  }
+  # Kept for a look, whatever the outcome.
+  mkdir -p "$windows/test-pictures"
+  cp "$work/windows.png" "$work/linux.png" "$windows/test-pictures/"
+  echo "picture against Linux: PSNR $psnr dB (both in $windows/test-pictures)"
+  awk -v p="$psnr" 'BEGIN { exit !(p + 0 >= 28) }' || fail "the Windows picture differs from the Linux one (PSNR $psnr dB)"
 }
 
 uninstalls_everything() {
