@@ -81,8 +81,8 @@ use_app() {
 # The watcher row's tick box and wait box, clicked with the real pointer.
 click_row() {
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
-  case $1 in tick) xdotool mousemove --sync $((X + 16)) $((Y + designed_height + 19)) click 1 ;;
-             wait) xdotool mousemove --sync $((X + 252)) $((Y + designed_height + 19)) click --repeat 3 1 ;; esac
+  case $1 in tick) xdotool mousemove --sync $((X + 16)) $((Y + designed_height + 8)) click 1 ;;
+             wait) xdotool mousemove --sync $((X + 85)) $((Y + designed_height + 28)) click --repeat 3 1 ;; esac
   sleep 0.3
 }
 close_with() { xdotool key "$1"; set +e; wait_for_exit; local code=$?; set -e; [ "$code" -eq 0 ] || fail "exit code $code after $1"; }
@@ -163,8 +163,8 @@ dialog_shows_and_escape_changes_nothing)
   open_dialog /c
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
   # The build folder has the watcher beside the saver: the designed dialog plus its row.
-  [ "$WIDTH" -eq 321 ] && [ "$HEIGHT" -eq $((designed_height + 30)) ] ||
-    fail "the dialog is ${WIDTH}x$HEIGHT, expected 321x$((designed_height + 30))"
+  [ "$WIDTH" -eq 321 ] && [ "$HEIGHT" -eq $((designed_height + 50)) ] ||
+    fail "the dialog is ${WIDTH}x$HEIGHT, expected 321x$((designed_height + 50))"
   # The banner is brass (warm: red over green over blue); the lists, boxes and buttons sit
   # on the plain dialog face below it, each showing something other than that face.
   read -r r g b <<<"$(mean_colour 11 11 300 114)"

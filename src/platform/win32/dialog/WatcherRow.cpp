@@ -17,11 +17,14 @@
 
 namespace {
 
-const char* const rowText = "Show the clock when the computer is idle for";
+// Two lines, as the frame sync box has: the text is wider than the dialog.
+const char* const tickText = "Show the clock when the computer is";
+const char* const waitText = "idle for";
 const char* const unitText = "minutes";
 const char* const watcherName = "zarn-screensaver-watch";
-// Dialog units: the gap above the row and the row's own height (a check box's).
-constexpr short rowGap = 7, rowHeight = 12, rowLeft = 7, rowWidth = 200;
+// Dialog units, from the template's bottom edge: the tick box's line, then the wait's line
+// indented under its text, then the template's own margin again.
+constexpr short tickLeft = 7, waitLeft = 19, waitTop = 12, rowHeight = 31, rowWidth = 200;
 
 std::string programFolder() {
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
@@ -112,7 +115,7 @@ std::unique_ptr<WatcherRow> WatcherRow::createIfUseful() {
 }
 
 int WatcherRow::height(ZarnDialogBaseUnits units) const {
-    const RECT r = ZarnDialogUnitsToPixels(units, 0, 0, 0, rowGap + rowHeight);
+    const RECT r = ZarnDialogUnitsToPixels(units, 0, 0, 0, rowHeight);
     return r.bottom - r.top;
 }
 
@@ -125,7 +128,7 @@ void WatcherRow::place(GtkFixed* fixed, ZarnDialogBaseUnits units, int top) {
     g_free(text);
     shown_ = watcherRowFromEntry(entry);
 
-    tick_ = gtk_check_button_new_with_label(rowText);
+    tick_ = gtk_check_button_new_with_label(tickText);
     wait_ = gtk_entry_new();
     gtk_entry_set_width_chars(GTK_ENTRY(wait_), 4);
     gtk_entry_set_input_purpose(GTK_ENTRY(wait_), GTK_INPUT_PURPOSE_DIGITS);
@@ -139,12 +142,14 @@ void WatcherRow::place(GtkFixed* fixed, ZarnDialogBaseUnits units, int top) {
                      wait_);
 
     GtkWidget* line = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
-    gtk_box_pack_start(GTK_BOX(line), tick_, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(line), gtk_label_new(waitText), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(line), wait_, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(line), gtk_label_new(unitText), FALSE, FALSE, 0);
-    const RECT place = ZarnDialogUnitsToPixels(units, rowLeft, 0, rowWidth, rowGap);
-    gtk_widget_set_size_request(line, place.right - place.left, -1);
-    gtk_fixed_put(fixed, line, place.left, top + (place.bottom - place.top));
+    const RECT tickPlace = ZarnDialogUnitsToPixels(units, tickLeft, 0, rowWidth, 10);
+    const RECT waitPlace = ZarnDialogUnitsToPixels(units, waitLeft, waitTop, rowWidth - (waitLeft - tickLeft), 12);
+    gtk_widget_set_size_request(tick_, -1, tickPlace.bottom - tickPlace.top);
+    gtk_fixed_put(fixed, tick_, tickPlace.left, top + tickPlace.top);
+    gtk_fixed_put(fixed, line, waitPlace.left, top + waitPlace.top);
     stops_ = {tick_, wait_};
 }
 
