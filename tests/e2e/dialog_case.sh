@@ -136,6 +136,23 @@ watcher_row_refuses_a_bad_wait_and_cancel_changes_nothing() {
   [ -z "$(watchers)" ] || fail "a watcher started without OK"
 }
 
+watcher_row_says_when_the_watcher_fails() {
+  settings ''
+  use_app
+  export XDG_CONFIG_HOME=$work/not-a-folder  # no entry can be written under a file
+  touch "$XDG_CONFIG_HOME"
+  open_dialog /c
+  click_row tick
+  xdotool key Return
+  for _ in $(seq 50); do xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1 && break; sleep 0.1; done
+  xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1 || fail "no message after the watcher failed"
+  grep -q "zarn-screensaver-watch --enable --after 3m" dialog.out || fail "the failure is not on the standard error"
+  kill -0 "$pid" 2>/dev/null || fail "the program ended before the message was answered"
+  kill -TERM "$pid"  # asked to end, the message goes with it
+  set +e; wait_for_exit; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after SIGTERM over the message"
+}
+
 watcher_row_absent_without_the_watcher_or_beside_a_saver_host() {
   settings ''
   for where in alone host; do

@@ -145,7 +145,7 @@ private:
     GtkWidget* makeWidget(DialogControl& control);
     void sendCommand(const DialogControl* control, int id, WORD code) {
         // A refused row keeps the dialog open with nothing saved, as if OK had not been pressed.
-        if (id == IDOK && row && !row->acceptOk(GTK_WINDOW(window))) return;
+        if (id == IDOK && row && !row->acceptOk(GTK_WINDOW(window), &dialog->ended)) return;
         zarnCallDialogProc(dialog, WM_COMMAND, MAKEWPARAM(id, code),
                            reinterpret_cast<LPARAM>(control ? control->handle : nullptr));
         if (id == IDOK && dialog->ended) endedByOk = true;
@@ -218,7 +218,10 @@ private:
     // The system asks the program to end: as the close button, Cancel.
     static gboolean onCloseSignal(gint, GIOCondition, gpointer self) {
         auto* view = static_cast<GtkDialogView*>(self);
-        if (zarnTakeCloseSignal()) view->sendCommand(nullptr, IDCANCEL, BN_CLICKED);
+        if (!zarnTakeCloseSignal()) return G_SOURCE_CONTINUE;
+        // Once the dialog has ended, only a message of the watcher row can still be showing.
+        if (view->dialog->ended) view->closeSignalled = true;
+        else view->sendCommand(nullptr, IDCANCEL, BN_CLICKED);
         return G_SOURCE_CONTINUE;
     }
     static void onRealize(GtkWidget*, gpointer self) {
@@ -232,6 +235,7 @@ private:
     std::vector<GtkWidget*> widgets;
     std::unique_ptr<WatcherRow> row;
     bool endedByOk = false;
+    bool closeSignalled = false;
     int updating = 0;
 };
 
@@ -447,10 +451,10 @@ void GtkDialogView::run() {
     const int signals = zarnCloseSignalDescriptor();
     const guint signalWatch = signals >= 0 ? g_unix_fd_add(signals, G_IO_IN, onCloseSignal, this) : 0;
     while (!dialog->ended) gtk_main_iteration_do(TRUE);
-    if (signalWatch) g_source_remove(signalWatch);
     gtk_widget_hide(window);
     while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
-    if (endedByOk && row) row->applyAfterOk(GTK_WINDOW(window));
+    if (endedByOk && row) row->applyAfterOk(GTK_WINDOW(window), &closeSignalled);
+    if (signalWatch) g_source_remove(signalWatch);
 }
 
 }  // namespace

@@ -96,11 +96,20 @@ bool saverHostRuns() {
     return saverHostNotice(hosts).has_value();
 }
 
-void showMessage(GtkWindow* over, GtkMessageType type, const std::string& text, const std::string& detail) {
+// A message over the dialog until it is answered, or until `stop` turns true (the program
+// was asked to end), so that no message outlives the request.
+void showMessage(GtkWindow* over, GtkMessageType type, const std::string& text, const std::string& detail,
+                 const bool* stop) {
     GtkWidget* box = gtk_message_dialog_new(over, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", text.c_str());
     if (!detail.empty()) gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", detail.c_str());
     gtk_window_set_title(GTK_WINDOW(box), over ? gtk_window_get_title(over) : "");
-    gtk_dialog_run(GTK_DIALOG(box));
+    bool answered = false;
+    g_signal_connect(box, "response", G_CALLBACK(+[](GtkDialog*, gint, gpointer flag) {
+                         *static_cast<bool*>(flag) = true;
+                     }),
+                     &answered);
+    gtk_widget_show_all(box);
+    while (!answered && !*stop) gtk_main_iteration_do(TRUE);
     gtk_widget_destroy(box);
 }
 
@@ -160,18 +169,18 @@ WatcherRowState WatcherRow::chosen() const {
     return state;
 }
 
-bool WatcherRow::acceptOk(GtkWindow* dialog) {
+bool WatcherRow::acceptOk(GtkWindow* dialog, const bool* stop) {
     const WatcherRowState state = chosen();
     if (!state.enabled || watcherRowMinutes(state.minutesText)) return true;
     showMessage(dialog, GTK_MESSAGE_WARNING,
                 "The wait must be a whole number of minutes from 1 to " + std::to_string(watcherRowLongestMinutes) +
                     ".",
-                "");
+                "", stop);
     gtk_widget_grab_focus(wait_);
     return false;
 }
 
-void WatcherRow::applyAfterOk(GtkWindow* dialog) {
+void WatcherRow::applyAfterOk(GtkWindow* dialog, const bool* stop) {
     const std::vector<std::string> arguments = watcherRowCommand(shown_, chosen());
     if (arguments.empty()) return;
     std::vector<const char*> argv = {watcher_.c_str()};
@@ -198,7 +207,7 @@ void WatcherRow::applyAfterOk(GtkWindow* dialog) {
     }
     std::fprintf(stderr, "zarn-screensaver: %s: %s\n", command.c_str(), why.c_str());
     showMessage(dialog, GTK_MESSAGE_ERROR,
-                arguments[0] == "--disable" ? "The clock's idle watcher could not be turned off."
-                                            : "The clock's idle watcher could not be turned on.",
-                command + ": " + why);
+                arguments[0] == "--disable" ? "Turning the idle watcher off failed."
+                                            : "Turning the idle watcher on failed.",
+                command + ": " + why + " (its own messages went to the standard error)", stop);
 }

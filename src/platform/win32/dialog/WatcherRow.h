@@ -26,11 +26,12 @@ public:
     const std::vector<GtkWidget*>& tabStops() const { return stops_; }
 
     // Before OK reaches the dialog procedure: a wait out of range is refused, said in a
-    // message over the dialog, and the wait box gets the focus; false then.
-    bool acceptOk(GtkWindow* dialog);
+    // message over the dialog, and the wait box gets the focus; false then. The message goes
+    // when `stop` turns true.
+    bool acceptOk(GtkWindow* dialog, const bool* stop);
     // After OK has ended the dialog: does what the watcher's --enable / --disable would, when
     // the row was changed; a failure is shown, since the dialog itself has closed.
-    void applyAfterOk(GtkWindow* dialog);
+    void applyAfterOk(GtkWindow* dialog, const bool* stop);
 
 private:
     explicit WatcherRow(std::string watcher) : watcher_(std::move(watcher)) {}
