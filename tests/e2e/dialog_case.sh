@@ -85,7 +85,11 @@ click_row() {
              wait) xdotool mousemove --sync $((X + 85)) $((Y + designed_height + 28)) click --repeat 3 1 ;; esac
   sleep 0.3
 }
-close_with() { xdotool key "$1"; set +e; wait_for_exit; local code=$?; set -e; [ "$code" -eq 0 ] || fail "exit code $code after $1"; }
+close_with() {
+  xdotool key "$1"
+  set +e; wait_for_exit; local code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after $1"
+}
 entry_stamp() { stat -c '%Y %i' "$entry" 2>/dev/null; md5sum <"$entry" 2>/dev/null || true; }
 
 watcher_row_turns_the_watcher_on_and_off() {
@@ -96,7 +100,8 @@ watcher_row_turns_the_watcher_on_and_off() {
   click_row wait
   xdotool type 7
   close_with Return
-  grep -qx "Exec=\"$work/app/zarn-screensaver-watch\" --after 7m" "$entry" || fail "no entry for 7 minutes: $(cat "$entry")"
+  grep -qx "Exec=\"$work/app/zarn-screensaver-watch\" --after 7m" "$entry" ||
+    fail "no entry for 7 minutes: $(cat "$entry" 2>/dev/null)"
   [ "$(watchers | wc -w)" -eq 1 ] || fail "$(watchers | wc -w) watchers run after OK"
   # Shown as it is, OK'd as it is: the entry is not rewritten.
   before=$(entry_stamp)
@@ -161,7 +166,10 @@ watcher_row_absent_without_the_watcher_or_beside_a_saver_host() {
       # XScreenSaver's sign: _SCREENSAVER_VERSION on a top-level window.
       xmessage -name zarn-host -title zarn-host "a saver host" &
       owner=$!
-      for _ in $(seq 50); do host=$(xdotool search --name '^zarn-host$' 2>/dev/null | head -1) && [ -n "$host" ] && break; sleep 0.1; done
+      for _ in $(seq 50); do
+        host=$(xdotool search --name '^zarn-host$' 2>/dev/null | head -1) && [ -n "$host" ] && break
+        sleep 0.1
+      done
       xprop -id "$host" -f _SCREENSAVER_VERSION 8s -set _SCREENSAVER_VERSION 6.06
     fi
     open_dialog /c

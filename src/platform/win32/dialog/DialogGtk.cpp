@@ -337,7 +337,9 @@ void GtkDialogView::moveFocus(bool backwards) {
     const std::vector<GtkWidget*> order = focusOrder();
     const size_t count = order.size();
     if (count == 0) return;
-    const auto stop = [&](size_t i) { return i < widgets.size() ? tabStop(i) : bool(gtk_widget_get_sensitive(order[i])); };
+    const auto stop = [&](size_t i) {
+        return i < widgets.size() ? tabStop(i) : bool(gtk_widget_get_sensitive(order[i]));
+    };
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
     size_t current = count;
     for (size_t i = 0; i < count; ++i)
