@@ -129,7 +129,7 @@ watcher_row_refuses_a_bad_wait_and_cancel_changes_nothing() {
   click_row wait
   xdotool type 1441
   xdotool key Return
-  sleep 1
+  for _ in $(seq 50); do [ "$(xdotool search --name "^$caption\$" | wc -l)" -eq 2 ] && break; sleep 0.1; done
   [ "$(xdotool search --name "^$caption\$" | wc -l)" -eq 2 ] || fail "no message over the dialog for a wait of 1441"
   kill -0 "$pid" 2>/dev/null || fail "the dialog ended on a refused wait"
   xdotool key Return  # the message goes; the dialog stays
