@@ -149,9 +149,11 @@ watcher_row_says_when_the_watcher_fails() {
   open_dialog /c
   click_row tick
   xdotool key Return
+  # The failure is written, then shown, after the dialog itself has gone.
+  for _ in $(seq 50); do grep -q "zarn-screensaver-watch --enable --after 3m" dialog.out && break; sleep 0.1; done
+  grep -q "zarn-screensaver-watch --enable --after 3m" dialog.out || fail "the failure is not on the standard error"
   for _ in $(seq 50); do xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1 && break; sleep 0.1; done
   xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1 || fail "no message after the watcher failed"
-  grep -q "zarn-screensaver-watch --enable --after 3m" dialog.out || fail "the failure is not on the standard error"
   kill -0 "$pid" 2>/dev/null || fail "the program ended before the message was answered"
   kill -TERM "$pid"  # asked to end, the message goes with it
   set +e; wait_for_exit; code=$?; set -e
