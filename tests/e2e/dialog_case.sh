@@ -13,10 +13,18 @@ fi
 
 work=$(mktemp -d /tmp/zarn-e2e-dialog-XXXXXX)
 pid= owner=
-trap 'for p in $pid $owner; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+# Watchers that the dialog started run from the case's own copy in $work/app.
+watchers() { grep -alsE -- "^$work/app/zarn-screensaver-watch" /proc/[0-9]*/cmdline | cut -d/ -f3 || true; }
+trap 'for p in $pid $owner $(watchers); do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 cd "$work"
 ln -s "$build/data" data
 export ZARN_REGISTRY="$work/registry.reg"
+# The watcher's autostart entry and session lock stay inside the case.
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+entry=$XDG_CONFIG_HOME/autostart/zarn-screensaver-watch.desktop
+# The designed dialog's height; the watcher's row adds its own below.
+designed_height=362
 key='[HKEY_LOCAL_MACHINE\Software\Orvane\Zarn Screensaver]'
 caption="Zarn Clock Screensaver Settings"
 
@@ -63,6 +71,116 @@ mean_colour() {
     od -An -v -tu1 -w3 | awk '{r += $1; g += $2; b += $3; n++} END {printf "%d %d %d\n", r / n, g / n, b / n}'
 }
 
+# The saver, with the watcher beside it unless told "alone", copied into $work/app.
+use_app() {
+  mkdir -p "$work/app"
+  cp "$build/zarn-screensaver" "$work/app/zarn-screensaver"
+  [ "${1:-}" = alone ] || cp "$build/zarn-screensaver-watch" "$work/app/"
+  saver=$work/app/zarn-screensaver
+}
+# The watcher row's tick box and wait box, clicked with the real pointer.
+click_row() {
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  case $1 in tick) xdotool mousemove --sync $((X + 16)) $((Y + designed_height + 8)) click 1 ;;
+             wait) xdotool mousemove --sync $((X + 85)) $((Y + designed_height + 28)) click --repeat 3 1 ;; esac
+  sleep 0.3
+}
+close_with() {
+  xdotool key "$1"
+  set +e; wait_for_exit; local code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after $1"
+}
+entry_stamp() { stat -c '%Y %i' "$entry" 2>/dev/null; md5sum <"$entry" 2>/dev/null || true; }
+
+watcher_row_turns_the_watcher_on_and_off() {
+  settings ''
+  use_app
+  open_dialog /c
+  click_row tick
+  click_row wait
+  xdotool type 7
+  close_with Return
+  grep -qx "Exec=\"$work/app/zarn-screensaver-watch\" --after 7m" "$entry" ||
+    fail "no entry for 7 minutes: $(cat "$entry" 2>/dev/null)"
+  [ "$(watchers | wc -w)" -eq 1 ] || fail "$(watchers | wc -w) watchers run after OK"
+  # Shown as it is, OK'd as it is: the entry is not rewritten.
+  before=$(entry_stamp)
+  sleep 1.1
+  open_dialog /c
+  close_with Return
+  [ "$(entry_stamp)" = "$before" ] || fail "OK on an unchanged row rewrote the entry"
+  open_dialog /c
+  click_row tick
+  close_with Return
+  [ ! -e "$entry" ] || fail "unticked and OK left the entry"
+  [ -z "$(watchers)" ] || fail "unticked and OK left the watcher running"
+}
+
+watcher_row_refuses_a_bad_wait_and_cancel_changes_nothing() {
+  settings ''
+  use_app
+  mkdir -p "$(dirname "$entry")"
+  printf '[Desktop Entry]\nType=Application\nExec="%s" --after 90s\n' "$work/app/zarn-screensaver-watch" >"$entry"
+  before=$(entry_stamp)
+  open_dialog /c
+  click_row tick
+  close_with Escape
+  open_dialog /c
+  click_row wait
+  xdotool type 1441
+  xdotool key Return
+  for _ in $(seq 50); do [ "$(xdotool search --name "^$caption\$" | wc -l)" -eq 2 ] && break; sleep 0.1; done
+  [ "$(xdotool search --name "^$caption\$" | wc -l)" -eq 2 ] || fail "no message over the dialog for a wait of 1441"
+  kill -0 "$pid" 2>/dev/null || fail "the dialog ended on a refused wait"
+  xdotool key Return  # the message goes; the dialog stays
+  sleep 0.5
+  kill -0 "$pid" 2>/dev/null || fail "the dialog ended with the message"
+  xdotool windowfocus --sync "$dialog"
+  close_with Escape
+  [ "$(entry_stamp)" = "$before" ] || fail "Cancel or a refused wait changed the entry"
+  [ -z "$(watchers)" ] || fail "a watcher started without OK"
+}
+
+watcher_row_says_when_the_watcher_fails() {
+  settings ''
+  use_app
+  export XDG_CONFIG_HOME=$work/not-a-folder  # no entry can be written under a file
+  touch "$XDG_CONFIG_HOME"
+  open_dialog /c
+  click_row tick
+  xdotool key Return
+  # The failure is written, then shown, after the dialog itself has gone.
+  for _ in $(seq 50); do grep -q "zarn-screensaver-watch --enable --after 3m" dialog.out && break; sleep 0.1; done
+  grep -q "zarn-screensaver-watch --enable --after 3m" dialog.out || fail "the failure is not on the standard error"
+  for _ in $(seq 50); do xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1 && break; sleep 0.1; done
+  xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1 || fail "no message after the watcher failed"
+  kill -0 "$pid" 2>/dev/null || fail "the program ended before the message was answered"
+  kill -TERM "$pid"  # asked to end, the message goes with it
+  set +e; wait_for_exit; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after SIGTERM over the message"
+}
+
+watcher_row_absent_without_the_watcher_or_beside_a_saver_host() {
+  settings ''
+  for where in alone host; do
+    if [ $where = alone ]; then use_app alone; else
+      use_app
+      # XScreenSaver's sign: _SCREENSAVER_VERSION on a top-level window.
+      xmessage -name zarn-host -title zarn-host "a saver host" &
+      owner=$!
+      for _ in $(seq 50); do
+        host=$(xdotool search --name '^zarn-host$' 2>/dev/null | head -1) && [ -n "$host" ] && break
+        sleep 0.1
+      done
+      xprop -id "$host" -f _SCREENSAVER_VERSION 8s -set _SCREENSAVER_VERSION 6.06
+    fi
+    open_dialog /c
+    eval "$(xdotool getwindowgeometry --shell "$dialog")"
+    [ "$HEIGHT" -eq $designed_height ] || fail "the dialog is $HEIGHT high with the watcher row $where"
+    close_with Escape
+  done
+}
+
 case $case_name in
 dialog_shows_and_escape_changes_nothing)
   settings '"Antialiasing"=dword:00000002
@@ -71,7 +189,9 @@ dialog_shows_and_escape_changes_nothing)
   cp "$ZARN_REGISTRY" before.reg
   open_dialog /c
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
-  [ "$WIDTH" -eq 321 ] && [ "$HEIGHT" -eq 362 ] || fail "the dialog is ${WIDTH}x$HEIGHT, expected 321x362"
+  # The build folder has the watcher beside the saver: the designed dialog plus its row.
+  [ "$WIDTH" -eq 321 ] && [ "$HEIGHT" -eq $((designed_height + 50)) ] ||
+    fail "the dialog is ${WIDTH}x$HEIGHT, expected 321x$((designed_height + 50))"
   # The banner is brass (warm: red over green over blue); the lists, boxes and buttons sit
   # on the plain dialog face below it, each showing something other than that face.
   read -r r g b <<<"$(mean_colour 11 11 300 114)"
@@ -202,6 +322,6 @@ no_display_says_so)
   [ "$code" -eq 255 ] || fail "/c without a display exited with $code, expected -1"
   [ "$(cat dialog.out)" = "zarn-screensaver: the settings dialog needs a display" ] || fail "unexpected output"
   ;;
-*) fail "unknown case $case_name" ;;
+*) declare -F "$case_name" >/dev/null || fail "unknown case $case_name"; "$case_name" ;;
 esac
 echo "PASS: $case_name"

@@ -5,7 +5,10 @@
 // button (IDCANCEL); WM_MOUSEMOVE and WM_LBUTTONDOWN with client coordinates; WM_PAINT.
 // Tab and Shift+Tab walk the WS_TABSTOP controls in template order, as a dialog manager does.
 // GTK is started here on first use only, so the saver's own modes never touch it.
+// Below the template's controls the dialog may grow one row of Linux's own: the idle
+// watcher's switch (WatcherRow), last in the Tab order, acted on only when OK ends the dialog.
 #include "win32/dialog/DialogObject.h"
+#include "win32/dialog/WatcherRow.h"
 
 #include "win32/messages/CloseSignals.h"
 #include "win32/window/WindowObject.h"
@@ -16,6 +19,7 @@
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -44,7 +48,8 @@ const char* const dialogCss =
     ".zarn-dialog button { padding: 0 4px; min-height: 0; min-width: 0; }\n"
     ".zarn-dialog combobox button { padding: 0 2px 0 4px; }\n"
     ".zarn-dialog checkbutton { padding: 0; min-height: 0; }\n"
-    ".zarn-dialog check { margin: 0 5px 0 0; min-width: 12px; min-height: 12px; }\n";
+    ".zarn-dialog check { margin: 0 5px 0 0; min-width: 12px; min-height: 12px; }\n"
+    ".zarn-dialog entry { min-height: 0; padding: 0 3px; }\n";
 
 bool startGtk() {
     static int started = -1;
@@ -139,8 +144,11 @@ private:
     }
     GtkWidget* makeWidget(DialogControl& control);
     void sendCommand(const DialogControl* control, int id, WORD code) {
+        // A refused row keeps the dialog open with nothing saved, as if OK had not been pressed.
+        if (id == IDOK && row && !row->acceptOk(GTK_WINDOW(window), &dialog->ended)) return;
         zarnCallDialogProc(dialog, WM_COMMAND, MAKEWPARAM(id, code),
                            reinterpret_cast<LPARAM>(control ? control->handle : nullptr));
+        if (id == IDOK && dialog->ended) endedByOk = true;
     }
     int defaultButtonId() const {
         for (const DialogControl& c : dialog->controls)
@@ -150,6 +158,8 @@ private:
     bool tabStop(size_t i) const {
         return (dialog->controls[i].style & WS_TABSTOP) && gtk_widget_get_sensitive(widgets[i]);
     }
+    // The template's tab stops in their order, then the row's.
+    std::vector<GtkWidget*> focusOrder() const;
     void moveFocus(bool backwards);
     void showCursor(HCURSOR cursor) {
         GdkWindow* surface = events ? gtk_widget_get_window(events) : nullptr;
@@ -208,7 +218,10 @@ private:
     // The system asks the program to end: as the close button, Cancel.
     static gboolean onCloseSignal(gint, GIOCondition, gpointer self) {
         auto* view = static_cast<GtkDialogView*>(self);
-        if (zarnTakeCloseSignal()) view->sendCommand(nullptr, IDCANCEL, BN_CLICKED);
+        if (!zarnTakeCloseSignal()) return G_SOURCE_CONTINUE;
+        // Once the dialog has ended, only a message of the watcher row can still be showing.
+        if (view->dialog->ended) view->closeSignalled = true;
+        else view->sendCommand(nullptr, IDCANCEL, BN_CLICKED);
         return G_SOURCE_CONTINUE;
     }
     static void onRealize(GtkWidget*, gpointer self) {
@@ -220,6 +233,9 @@ private:
     GtkWidget* window = nullptr;
     GtkWidget* events = nullptr;
     std::vector<GtkWidget*> widgets;
+    std::unique_ptr<WatcherRow> row;
+    bool endedByOk = false;
+    bool closeSignalled = false;
     int updating = 0;
 };
 
@@ -311,18 +327,28 @@ void GtkDialogView::fontChanged(const DialogControl& control) {
     pango_attr_list_unref(attributes);
 }
 
+std::vector<GtkWidget*> GtkDialogView::focusOrder() const {
+    std::vector<GtkWidget*> order = widgets;
+    if (row) order.insert(order.end(), row->tabStops().begin(), row->tabStops().end());
+    return order;
+}
+
 void GtkDialogView::moveFocus(bool backwards) {
-    const size_t count = widgets.size();
+    const std::vector<GtkWidget*> order = focusOrder();
+    const size_t count = order.size();
     if (count == 0) return;
+    const auto stop = [&](size_t i) {
+        return i < widgets.size() ? tabStop(i) : bool(gtk_widget_get_sensitive(order[i]));
+    };
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
     size_t current = count;
     for (size_t i = 0; i < count; ++i)
-        if (focus && (widgets[i] == focus || gtk_widget_is_ancestor(focus, widgets[i]))) current = i;
+        if (focus && (order[i] == focus || gtk_widget_is_ancestor(focus, order[i]))) current = i;
     for (size_t step = 1; step <= count; ++step) {
         const size_t start = current == count ? (backwards ? 0 : count - 1) : current;
         const size_t i = backwards ? (start + count * 2 - step) % count : (start + step) % count;
-        if (tabStop(i)) {
-            gtk_widget_grab_focus(widgets[i]);
+        if (stop(i)) {
+            gtk_widget_grab_focus(order[i]);
             return;
         }
     }
@@ -375,7 +401,10 @@ void GtkDialogView::build(HWND owner) {
                           GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK);
     GtkWidget* fixed = gtk_fixed_new();
     const RECT& client = dialog->clientPixels;
-    gtk_widget_set_size_request(fixed, client.right - client.left, client.bottom - client.top);
+    row = WatcherRow::createIfUseful();
+    const int rowHeight = row ? row->height(dialog->baseUnits) : 0;
+    gtk_widget_set_size_request(fixed, client.right - client.left, client.bottom - client.top + rowHeight);
+    if (row) row->place(GTK_FIXED(fixed), dialog->baseUnits, client.bottom - client.top);
     gtk_container_add(GTK_CONTAINER(events), fixed);
     gtk_container_add(GTK_CONTAINER(window), events);
 
@@ -424,9 +453,10 @@ void GtkDialogView::run() {
     const int signals = zarnCloseSignalDescriptor();
     const guint signalWatch = signals >= 0 ? g_unix_fd_add(signals, G_IO_IN, onCloseSignal, this) : 0;
     while (!dialog->ended) gtk_main_iteration_do(TRUE);
-    if (signalWatch) g_source_remove(signalWatch);
     gtk_widget_hide(window);
     while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+    if (endedByOk && row) row->applyAfterOk(GTK_WINDOW(window), &closeSignalled);
+    if (signalWatch) g_source_remove(signalWatch);
 }
 
 }  // namespace
