@@ -298,7 +298,7 @@ zombie_children_of() {
 }
 saver_processes() { grep -alsP "^\\Q$app/zarn-screensaver\\E\\x00" /proc/[0-9]*/cmdline | cut -d/ -f3 || true; }
 
-# A data folder whose first paint takes many seconds: every texture a 4096 x 4096 picture
+# A data folder whose first paint takes many seconds: every texture a 3072 x 3072 picture
 # (decoding, filtering and uploading 24 of them on a software renderer), and a settings file
 # that points the saver at it.
 slow_data() {
@@ -306,7 +306,7 @@ slow_data() {
   cp -rL "$app/data" "$work/slow/data"
   /usr/bin/python3 - "$work/slow/big.png" <<'PY'
 import struct, sys, zlib
-side = 4096
+side = 3072
 row = b"\0" + bytes(range(256)) * (side // 256)
 chunk = lambda kind, data: struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 header = struct.pack(">IIBBBBB", side, side, 8, 0, 0, 0, 0)
@@ -382,7 +382,8 @@ case_slow_start_stays_responsive() {
     wait $!
     echo "our pings while it loaded: $(cat "$home/pings.out")"
     read -r _ sent _ answered _ longest <"$home/pings.out"
-    [ "$answered" -eq "$sent" ] && [ "$longest" -lt 5000 ] || fail "pings unanswered for 5 s: $(cat "$home/pings.out")"
+    # (The last ping may still be on its way when the probe stops; its wait counts all the same.)
+    [ "$answered" -ge $((sent - 1)) ] && [ "$longest" -lt 5000 ] || fail "pings unanswered for 5 s: $(cat "$home/pings.out")"
   fi
 }
 

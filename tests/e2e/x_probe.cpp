@@ -10,9 +10,9 @@
 //   focus           prints the id of the window with the input focus.
 //   suspend         suspends the server's screen saver (XScreenSaverSuspend), as a video
 //                   player does, prints "suspended" and holds it until stdin closes.
-//   pings ID SECONDS  pings window ID as a window manager does (_NET_WM_PING) every 250 ms
-//                   for SECONDS and prints "pings N answered M longest L": the longest
-//                   wait for an answer in ms, counting one still unanswered at the end.
+//   pings ID        pings window ID as a window manager does (_NET_WM_PING) every 250 ms
+//                   until stdin closes, then prints "pings N answered M longest L": the
+//                   longest wait for an answer in ms, counting one still unanswered.
 //   lit X Y W H     prints how many in a thousand of the rectangle's pixels (every 4th in
 //                   each direction) are bright: quick enough to poll for a clock's first frame.
 //   cursor          prints the pointer's current cursor as the server shows it (XFixes):
@@ -24,6 +24,7 @@
 #include <X11/extensions/scrnsaver.h>
 #include <poll.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <vector>
@@ -59,13 +60,12 @@ long nowMs() {
     return long(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
-int pings(Display* d, Window window, int seconds) {
+int pings(Display* d, Window window) {
     const Window root = DefaultRootWindow(d);
     const Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False), ping = XInternAtom(d, "_NET_WM_PING", False);
     XSelectInput(d, root, SubstructureNotifyMask);  // answers go to the root window
     std::vector<long> sent, answered;
-    const long end = nowMs() + seconds * 1000L;
-    for (long next = nowMs(); nowMs() < end;) {
+    for (long next = nowMs();;) {
         if (nowMs() >= next) {
             XEvent e{};
             e.xclient.type = ClientMessage;
@@ -90,8 +90,10 @@ int pings(Display* d, Window window, int seconds) {
                 answered[serial - 1] < 0)
                 answered[serial - 1] = nowMs();
         }
-        pollfd fd = {ConnectionNumber(d), POLLIN, 0};
-        poll(&fd, 1, 20);
+        pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {0, POLLIN, 0}};
+        poll(fds, 2, 20);
+        char ignored[64];
+        if ((fds[1].revents & (POLLIN | POLLHUP)) && read(0, ignored, sizeof ignored) <= 0) break;
     }
     long longest = 0, count = 0;
     for (size_t i = 0; i < sent.size(); ++i) {
@@ -158,7 +160,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    if (command == "pings" && argc == 4) return pings(d, idArg(argv[2]), std::atoi(argv[3]));
+    if (command == "pings" && argc == 3) return pings(d, idArg(argv[2]));
     if (command == "lit" && argc == 6) {
         const int x = std::atoi(argv[2]), y = std::atoi(argv[3]), w = std::atoi(argv[4]), h = std::atoi(argv[5]);
         XImage* image = w > 0 && h > 0 ? XGetImage(d, DefaultRootWindow(d), x, y, w, h, AllPlanes, ZPixmap) : nullptr;

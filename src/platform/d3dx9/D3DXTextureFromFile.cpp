@@ -54,6 +54,7 @@ HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, L
             else
                 hr = D3DERR_INVALIDCALL;
             HRESULT unlocked = texture->UnlockRect(level);
+            zarnAnswerDesktopPings();
             if (SUCCEEDED(hr)) hr = unlocked;
         }
     } catch (const std::bad_alloc&) {
