@@ -320,7 +320,7 @@ PY
 }
 
 # The "not responding" dialogs the desktop shows: GNOME's close dialog on the window's actor;
-# Muffin's, a zenity window of its own.
+# Muffin's, a zenity window it starts with the class mutter-dialog.
 not_responding_dialogs() {
   case $desktop in
   gnome)
@@ -329,7 +329,7 @@ not_responding_dialogs() {
       sed -n "s/^(true, '\(.*\)')$/\1/p" ;;
   cinnamon)
     local id count=0
-    for id in $(as_user xdotool search --class '[Zz]enity' 2>/dev/null); do
+    for id in $(as_user xdotool search --class '^mutter-dialog$' 2>/dev/null); do
       as_user xwininfo -id "$id" | grep -q 'Map State: IsViewable' && count=$((count + 1))
     done
     echo $count ;;
