@@ -369,13 +369,14 @@ case_slow_start_stays_responsive() {
         as_user "$app/zarn-x-probe" pings "$id" <"$home/pings.in" >"$home/pings.out" &
         exec 7>"$home/pings.in"
       fi
-      # Shown, it is black until its first frame: never what was on the screen before it.
+      # Shown on X, it is black until its first frame: never what was on the screen before it.
+      # (A Wayland window shows nothing of its own before its first frame; the desktop stays.)
       local on=0 n brightest
       for n in "${!monitor_list[@]}"; do saver_windows | grep -qx "true ${monitor_list[$n]}" && on=$n; done
       monitor_picture "$on" "$home/loading.png"
       brightest=$(convert "$home/loading.png" -colorspace gray -format '%[fx:int(maxima*255)]' info:)
       echo "while it loads, the brightest pixel on its monitor ($on): $brightest of 255"
-      [ "$brightest" -lt 16 ] || fail "not black while it loads (brightest pixel $brightest of 255)"
+      [ "$desktop" = gnome ] || [ "$brightest" -lt 16 ] || fail "not black while it loads (brightest pixel $brightest of 255)"
     fi
     [ -n "$shown" ] && clock_lit_somewhere && { lit=$SECONDS; break; }
     sleep 0.5

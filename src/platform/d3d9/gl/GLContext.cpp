@@ -4,8 +4,6 @@
 // eglGetPlatformDisplay entry point on the Mesa this runs on.
 #include "d3d9/gl/GLContext.h"
 
-#include "win32/window/SdlVideo.h"
-
 #include <SDL.h>
 #include <epoxy/egl.h>
 
@@ -108,16 +106,6 @@ std::unique_ptr<GLContext> GLContext::createForWindow(SDL_Window* window, std::s
     if (!context) {
         if (error) *error = SDL_GetError();
         return nullptr;
-    }
-    // A Wayland window shows nothing, and the compositor shows what was there, until its first
-    // buffer: give it a black one now, as the GDI fill does on X, rather than the desktop for
-    // the whole first paint. (SDL made the context current; the clear colour goes back to its
-    // default, which the state cache assumes.)
-    if (zarnSdlVideoIsWayland()) {
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        SDL_GL_SwapWindow(window);
     }
     // SDL made it current behind our back.
     std::unique_ptr<GLContext> result(new GLContext);
