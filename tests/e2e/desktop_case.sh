@@ -5,6 +5,7 @@
 # (dbus-run-session) and its own stand-in system bus, and is asked through its own interfaces
 # what it shows: the window list, a picture of each monitor, its idle monitor.
 #   desktop_case.sh <desktop>_<case> <build dir> [<zarn-kwin-input>]
+# ($ZARN_X_PROBE names the cases' X client, for the cases that ping a window on X.)
 # A desktop that cannot run here skips the case (exit 77).
 set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
 case_name=$1 build=$2 kwin_input=${3:-}
@@ -29,6 +30,7 @@ mkdir -p "$runtime" "$home" "$app"
 cp "$build/zarn-screensaver" "$app/"
 [ -x "$build/zarn-screensaver-watch" ] && cp "$build/zarn-screensaver-watch" "$app/"
 [ -n "$kwin_input" ] && cp "$kwin_input" "$app/zarn-kwin-input"
+[ -n "${ZARN_X_PROBE:-}" ] && cp "$ZARN_X_PROBE" "$app/zarn-x-probe"
 cp -rL "$build/data" "$app/data"
 printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Zarn Screensaver]\n"InstallDir"="%s"\n"Antialiasing"=dword:00000000\n' "$app" >"$home/registry.reg"
 chmod 700 "$runtime"
@@ -150,10 +152,7 @@ start_cinnamon() {
 for i in \$(seq 100); do [ -s $home/display.new ] && break; sleep 0.1; done
 export DISPLAY=:\$(cat $home/display.new)
 xrandr --setmonitor zarn-0 1280/338x720/190+0+0 screen && xrandr --setmonitor zarn-1 720/190x1280/338+1280+0 none || exit 1
-mv $home/display.new $home/display" "muffin --replace --x11 --sm-disable" \
-    "gsettings set org.cinnamon.muffin check-alive-timeout 0;"
-  # (No "not responding" dialog over a clock that, on a loaded machine, is still loading its
-  # scene when Muffin pings its new window.)
+mv $home/display.new $home/display" "muffin --replace --x11 --sm-disable"
   as_user "$home/session.sh" >"$home/desktop.out" 2>&1 &
   session_pid=$!
   disown
@@ -350,6 +349,103 @@ watch_with_short_wait() {
     fail "the watcher's first lines do not name $1: $(head -2 "$home/watch.out")"
 }
 
+# A data folder whose first paint takes many seconds: every texture a 3072 x 3072 picture
+# (decoding, filtering and uploading 24 of them on a software renderer), and a settings file
+# that points the saver at it.
+slow_data() {
+  mkdir -p "$work/slow"
+  cp -rL "$app/data" "$work/slow/data"
+  /usr/bin/python3 - "$work/slow/big.png" <<'PY'
+import struct, sys, zlib
+side = 3072
+row = b"\0" + bytes(range(256)) * (side // 256)
+chunk = lambda kind, data: struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+header = struct.pack(">IIBBBBB", side, side, 8, 0, 0, 0, 0)
+open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                              chunk(b"IDAT", zlib.compress(row * side, 1)) + chunk(b"IEND", b""))
+PY
+  find "$work/slow/data" -name '*.png' -exec ln -f "$work/slow/big.png" {} \;
+  sed "s|$app|$work/slow|" "$home/registry.reg" >"$home/slow.reg"
+  [ "$(id -u)" -eq 0 ] && chown -R "$user" "$work/slow" "$home/slow.reg"
+  return 0
+}
+
+# The "not responding" dialogs the desktop shows: GNOME's close dialog on the window's actor;
+# Muffin's, a zenity window it starts with the class mutter-dialog.
+not_responding_dialogs() {
+  case $desktop in
+  gnome)
+    call -d org.gnome.Shell -o /org/gnome/Shell -m org.gnome.Shell.Eval \
+      'global.get_window_actors().flatMap(a => a.get_children()).filter(c => c instanceof imports.ui.dialog.Dialog).length' |
+      sed -n "s/^(true, '\(.*\)')$/\1/p" ;;
+  cinnamon)
+    local id count=0
+    for id in $(as_user xdotool search --class '^mutter-dialog$' 2>/dev/null); do
+      as_user xwininfo -id "$id" | grep -q 'Map State: IsViewable' && count=$((count + 1))
+    done
+    echo $count ;;
+  esac
+}
+
+# Whether a clock is lit on some monitor (a plain /s on Wayland covers the one the desktop picks).
+clock_lit_somewhere() {
+  local n w h lit
+  for n in "${!monitor_list[@]}"; do
+    read -r _ _ w h <<<"${monitor_list[$n]}"
+    monitor_picture "$n" "$home/slow.png"
+    read -r lit _ < <(lit_extent "$home/slow.png")
+    [ "$lit" -gt $((w * h / 40)) ] && return 0
+  done
+  return 1
+}
+
+# The saver's first paint takes many seconds; from the moment its window shows until its
+# clock is lit, the desktop gets its answers and shows no "not responding" dialog over it.
+case_slow_start_stays_responsive() {
+  local started=$SECONDS shown='' lit='' id='' dialogs
+  slow_data
+  # On X, our own pings every 250 ms, answered or not, from the moment the window shows.
+  [ "$desktop" = cinnamon ] && { [ -x "$app/zarn-x-probe" ] || skip "no zarn-x-probe given"; mkfifo "$home/pings.in"; }
+  as_user env ZARN_REGISTRY="$home/slow.reg" SDL_VIDEODRIVER="$([ "$desktop" = gnome ] && echo wayland || echo x11)" \
+    "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
+  for _ in $(seq 360); do
+    dialogs=$(not_responding_dialogs)
+    [ "${dialogs:-0}" -eq 0 ] || fail "a \"not responding\" dialog shows $((SECONDS - started)) s after the start"
+    if [ -z "$shown" ] && [ -n "$(saver_windows)" ]; then
+      shown=$SECONDS
+      if [ "$desktop" = cinnamon ]; then
+        for id in $(as_user xdotool search --name '^Screen Saver$'); do
+          as_user xwininfo -id "$id" | grep -q 'Map State: IsViewable' && break
+        done
+        as_user "$app/zarn-x-probe" pings "$id" <"$home/pings.in" >"$home/pings.out" &
+        exec 7>"$home/pings.in"
+      fi
+      # Shown on X, it is black until its first frame: never what was on the screen before it.
+      # (A Wayland window shows nothing of its own before its first frame; the desktop stays.)
+      local on=0 n brightest
+      for n in "${!monitor_list[@]}"; do saver_windows | grep -qx "true ${monitor_list[$n]}" && on=$n; done
+      monitor_picture "$on" "$home/loading.png"
+      brightest=$(convert "$home/loading.png" -colorspace gray -format '%[fx:int(maxima*255)]' info:)
+      echo "while it loads, the brightest pixel on its monitor ($on): $brightest of 255"
+      [ "$desktop" = gnome ] || [ "$brightest" -lt 16 ] || fail "not black while it loads (brightest pixel $brightest of 255)"
+    fi
+    [ -n "$shown" ] && clock_lit_somewhere && { lit=$SECONDS; break; }
+    sleep 0.5
+  done
+  echo "the window showed ${shown:-never} s and the clock was lit ${lit:-never} s after the start (at $started)"
+  [ -n "$lit" ] || fail "no clock within 180 s of the start"
+  # Nothing was tested unless the desktop had time to give up on the window.
+  [ $((lit - shown)) -ge 6 ] || fail "the slow data loaded in $((lit - shown)) s: too little to test a 5 s ping"
+  if [ "$desktop" = cinnamon ]; then
+    exec 7>&-
+    wait $!
+    echo "our pings while it loaded: $(cat "$home/pings.out")"
+    read -r _ sent _ answered _ longest <"$home/pings.out"
+    # (The last pings may still be on their way when the probe stops; their waits count all the same.)
+    [ "$answered" -gt 0 ] && [ "$longest" -lt 5000 ] || fail "pings unanswered for 5 s: $(cat "$home/pings.out")"
+  fi
+}
+
 # --- The cases -----------------------------------------------------------------------------
 start_$desktop
 wait_for_desktop
@@ -444,6 +540,8 @@ watcher_sleeps_under_the_lock)
   clocks_away "Lock"
   pgrep -f "^$app/zarn-screensaver-watch" >/dev/null || fail "the watcher ended under the lock"
   ;;
-*) fail "unknown case $case_name" ;;
+*)
+  declare -F "case_$what" >/dev/null || fail "unknown case $case_name"
+  "case_$what" ;;
 esac
 echo "PASS: $case_name"

@@ -10,6 +10,11 @@
 //   focus           prints the id of the window with the input focus.
 //   suspend         suspends the server's screen saver (XScreenSaverSuspend), as a video
 //                   player does, prints "suspended" and holds it until stdin closes.
+//   pings ID        pings window ID as a window manager does (_NET_WM_PING) every 250 ms
+//                   until stdin closes, then prints "pings N answered M longest L": the
+//                   longest wait for an answer in ms, counting one still unanswered.
+//   lit X Y W H     prints how many in a thousand of the rectangle's pixels (every 4th in
+//                   each direction) are bright: quick enough to poll for a clock's first frame.
 //   cursor          prints the pointer's current cursor as the server shows it (XFixes):
 //                   "width height xhot yhot checksum", equal for the same cursor.
 #include <X11/Xatom.h>
@@ -18,6 +23,11 @@
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/scrnsaver.h>
 #include <poll.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +52,56 @@ std::string nameOf(Display* d, Window w) {
         name.assign(reinterpret_cast<char*>(data), count);
     if (data) XFree(data);
     return name;
+}
+
+long nowMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return long(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+int pings(Display* d, Window window) {
+    const Window root = DefaultRootWindow(d);
+    const Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False), ping = XInternAtom(d, "_NET_WM_PING", False);
+    XSelectInput(d, root, SubstructureNotifyMask);  // answers go to the root window
+    std::vector<long> sent, answered;
+    for (long next = nowMs();;) {
+        if (nowMs() >= next) {
+            XEvent e{};
+            e.xclient.type = ClientMessage;
+            e.xclient.window = window;
+            e.xclient.message_type = protocols;
+            e.xclient.format = 32;
+            e.xclient.data.l[0] = long(ping);
+            e.xclient.data.l[1] = long(sent.size()) + 1;  // stands in for the timestamp
+            e.xclient.data.l[2] = long(window);
+            XSendEvent(d, window, False, NoEventMask, &e);
+            XFlush(d);
+            sent.push_back(nowMs());
+            answered.push_back(-1);
+            next += 250;
+        }
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+            const long serial = e.xclient.data.l[1];
+            if (e.type == ClientMessage && e.xclient.message_type == protocols && e.xclient.data.l[0] == long(ping) &&
+                Window(e.xclient.data.l[2]) == window && serial >= 1 && serial <= long(sent.size()) &&
+                answered[serial - 1] < 0)
+                answered[serial - 1] = nowMs();
+        }
+        pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {0, POLLIN, 0}};
+        poll(fds, 2, 20);
+        char ignored[64];
+        if ((fds[1].revents & (POLLIN | POLLHUP)) && read(0, ignored, sizeof ignored) <= 0) break;
+    }
+    long longest = 0, count = 0;
+    for (size_t i = 0; i < sent.size(); ++i) {
+        longest = std::max(longest, (answered[i] < 0 ? nowMs() : answered[i]) - sent[i]);
+        count += answered[i] >= 0;
+    }
+    std::printf("pings %zu answered %ld longest %ld\n", sent.size(), count, longest);
+    return 0;
 }
 
 int host(Display* d, int width, int height) {
@@ -98,6 +158,21 @@ int main(int argc, char** argv) {
             XFree(hint.res_name);
             XFree(hint.res_class);
         }
+        return 0;
+    }
+    if (command == "pings" && argc == 3) return pings(d, idArg(argv[2]));
+    if (command == "lit" && argc == 6) {
+        const int x = std::atoi(argv[2]), y = std::atoi(argv[3]), w = std::atoi(argv[4]), h = std::atoi(argv[5]);
+        XImage* image = w > 0 && h > 0 ? XGetImage(d, DefaultRootWindow(d), x, y, w, h, AllPlanes, ZPixmap) : nullptr;
+        if (!image) return 1;
+        long bright = 0, all = 0;
+        for (int j = 0; j < h; j += 4)
+            for (int i = 0; i < w; i += 4, ++all) {
+                const unsigned long p = XGetPixel(image, i, j);
+                bright += ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) > 3 * 102;  // over 40 % grey
+            }
+        XDestroyImage(image);
+        std::printf("%ld\n", all ? bright * 1000 / all : 0);
         return 0;
     }
     if (command == "geometry" && argc == 3) {

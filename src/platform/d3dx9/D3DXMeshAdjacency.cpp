@@ -3,6 +3,7 @@
 // share an edge through duplicated vertices (texture seams) are still neighbours. Points
 // are bucketed in an epsilon grid, which keeps large flat meshes linear.
 #include "D3DXMeshImpl.h"
+#include "win32/messages/DesktopPings.h"
 
 #include <cmath>
 #include <cstring>
@@ -50,6 +51,8 @@ std::vector<DWORD> pointReps(const std::vector<Point>& points, float epsilon) {
     std::unordered_map<CellKey, std::vector<DWORD>, CellHash> grid;
     grid.reserve(points.size());
     for (DWORD v = 0; v < points.size(); ++v) {
+        // A mesh of millions of vertices takes seconds here (see DesktopPings.h).
+        if ((v & 0xFFFF) == 0) zarnAnswerDesktopPings();
         const Point& p = points[v];
         CellKey key = cell > 0.0 ? CellKey{cellOf(p.x, cell), cellOf(p.y, cell), cellOf(p.z, cell)}
                                  : CellKey{exactKey(p.x), exactKey(p.y), exactKey(p.z)};
@@ -101,12 +104,14 @@ HRESULT D3DXMeshImpl::GenerateAdjacency(FLOAT Epsilon, DWORD* pAdjacency) {
     // Every face edge, keyed by its two points regardless of direction.
     std::unordered_map<uint64_t, std::vector<DWORD>> edges;  // face * 3 + edge
     edges.reserve(static_cast<size_t>(faceCount) * 3);
-    for (DWORD f = 0; f < faceCount; ++f)
+    for (DWORD f = 0; f < faceCount; ++f) {
+        if ((f & 0xFFFF) == 0) zarnAnswerDesktopPings();
         for (int e = 0; e < 3; ++e) {
             DWORD a = repOf(f, e), b = repOf(f, (e + 1) % 3);
             if (a == b || a == 0xFFFFFFFF || b == 0xFFFFFFFF) continue;
             edges[edgeKey(a, b)].push_back(f * 3 + e);
         }
+    }
 
     for (DWORD f = 0; f < faceCount; ++f)
         for (int e = 0; e < 3; ++e) {

@@ -16,6 +16,7 @@
 // there is none (no texture coordinates) it is (1, 0, 0), or (0, 1, 0) for a normal along
 // x, made orthogonal to the normal.
 #include "D3DXMeshImpl.h"
+#include "win32/messages/DesktopPings.h"
 
 #include <cmath>
 #include <cstring>
@@ -136,6 +137,8 @@ HRESULT D3DXComputeTangentFrameEx(ID3DXMesh* pMesh, DWORD dwTextureInSemantic, D
     std::vector<V3> faceNormal(faceCount), faceDu(faceCount), faceDv(faceCount);
     std::vector<float> angle(corners);
     for (DWORD f = 0; f < faceCount; ++f) {
+        // A mesh of millions of faces takes seconds here (see DesktopPings.h).
+        if ((f & 0xFFFF) == 0) zarnAnswerDesktopPings();
         V3 p[3];
         float u[3], v[3];
         for (int k = 0; k < 3; ++k) {
@@ -166,6 +169,7 @@ HRESULT D3DXComputeTangentFrameEx(ID3DXMesh* pMesh, DWORD dwTextureInSemantic, D
     // Smoothing groups across shared edges; tangent groups refine them to one vertex each.
     UnionFind normalGroups(corners), tangentGroups(corners);
     for (DWORD f = 0; f < faceCount; ++f) {
+        if ((f & 0xFFFF) == 0) zarnAnswerDesktopPings();
         for (int e = 0; e < 3; ++e) {
             DWORD g = pdwAdjacency[f * 3 + e];
             if (g >= faceCount || g == f) continue;

@@ -4,6 +4,7 @@
 #include <d3dx9.h>
 
 #include "d3dx9/D3DXTextureImage.h"
+#include "win32/messages/DesktopPings.h"
 
 #include <new>
 
@@ -15,6 +16,9 @@ HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, L
 
     std::vector<uint8_t> bytes;
     if (!readFile(pSrcFile, &bytes)) return D3DERR_NOTFOUND;
+    // A large image takes a while to decode, filter and upload: the desktop hears from us
+    // between the steps (see DesktopPings.h).
+    zarnAnswerDesktopPings();
     Image image;
     std::string reason;
     try {
@@ -23,6 +27,7 @@ HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, L
         return E_OUTOFMEMORY;
     }
     bytes = {};
+    zarnAnswerDesktopPings();
 
     IDirect3DTexture9* texture = nullptr;
     HRESULT hr = D3DXCreateTexture(pDevice, image.width, image.height, D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8,
@@ -36,6 +41,7 @@ HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, L
             hr = texture->GetLevelDesc(level, &desc);
             if (FAILED(hr)) break;
             if (level > 0) image = shrink(image, desc.Width, desc.Height);
+            zarnAnswerDesktopPings();
             if (desc.Width != image.width || desc.Height != image.height) {
                 hr = D3DERR_INVALIDCALL;  // the device made a level of another size than asked
                 break;
@@ -48,6 +54,7 @@ HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, L
             else
                 hr = D3DERR_INVALIDCALL;
             HRESULT unlocked = texture->UnlockRect(level);
+            zarnAnswerDesktopPings();
             if (SUCCEEDED(hr)) hr = unlocked;
         }
     } catch (const std::bad_alloc&) {

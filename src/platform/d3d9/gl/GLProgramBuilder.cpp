@@ -2,6 +2,8 @@
 // locations before linking; an explicit layout qualifier in the shader wins over these.
 #include "d3d9/gl/GLProgramBuilder.h"
 
+#include "win32/messages/DesktopPings.h"
+
 #include <vector>
 
 namespace {
@@ -23,6 +25,8 @@ void appendLog(GLuint object, bool isProgram, const char* stage, std::string* lo
 GLuint compile(GLenum kind, const char* source, const char* stage, std::string* log) {
     GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 1, &source, nullptr);
+    // Compiling and linking are the slow part of loading an effect on a software renderer.
+    zarnAnswerDesktopPings();
     glCompileShader(shader);
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -58,7 +62,9 @@ GLuint glbuildProgram(const char* vertexSource, const char* fragmentSource, std:
     } conventional[] = {{0, "inPosition"}, {1, "inNormal"}, {2, "inTexCoord"}, {3, "inBinormal"},
                         {4, "inTangent"},  {5, "inColour"}, {6, "inTexCoord1"}, {7, "inTexCoord2"}};
     for (const auto& attribute : conventional) glBindAttribLocation(program, attribute.location, attribute.name);
+    zarnAnswerDesktopPings();
     glLinkProgram(program);
+    zarnAnswerDesktopPings();
     glDetachShader(program, vs);
     glDetachShader(program, fs);
     glDeleteShader(vs);

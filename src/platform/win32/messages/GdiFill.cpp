@@ -1,6 +1,7 @@
 // The one GDI drawing the saver does: filling its client area with the black stock brush
 // before the first frame exists. On an SDL window this draws with Xlib straight into the X
 // window (GL has not touched it yet); on an off-screen window it fills the kept image.
+#include "win32/messages/GdiFill.h"
 #include "win32/window/WindowObject.h"
 
 #include <SDL.h>
@@ -21,6 +22,8 @@ namespace {
 HBRUSH__ blackBrush{0x000000};
 HBRUSH__ whiteBrush{0xFFFFFF};
 }  // namespace
+
+uint32_t zarnBrushColour(HBRUSH brush) { return brush ? brush->rgb : 0x000000; }
 
 HDC GetDC(HWND hWnd) {
     if (!zarnIsLiveWindow(hWnd)) return nullptr;

@@ -3,6 +3,7 @@
 // saver's frame loop is built on exactly that rule.
 #include "win32/messages/CloseSignals.h"
 #include "win32/messages/ForeignMessages.h"
+#include "win32/messages/GdiFill.h"
 #include "win32/messages/MessageState.h"
 #include "win32/messages/PowerNotices.h"
 #include "win32/messages/XDisplayConnection.h"
@@ -158,6 +159,11 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
     if (child && !IsWindow(hWndParent)) return nullptr;
 
     HWND window = nullptr;
+    // Shown after WM_CREATE, as Win32 shows a WS_VISIBLE window: the saver parses its whole
+    // asset library there, and a window that is not yet mapped is asked nothing by the
+    // desktop however long that takes (the longer loading of the first paint pumps for
+    // itself, see DesktopPings.h).
+    bool showAfterCreate = false, spanAfterShow = false;
     if (backend == ZARN_WINDOWS_OFFSCREEN) {
         window = ZarnCreateOffscreenWindow(nWidth, nHeight);
     } else {
@@ -182,6 +188,9 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         if (window) {
             zarnSetWindowIcon(window, found->second.hIcon);
             zarnSetXWindowClass(window, lpClassName);
+            // Mapped, it shows the class's background (black for the saver) until its first
+            // picture, never what was on the screen before.
+            if (found->second.hbrBackground) zarnSetXWindowBackground(window, zarnBrushColour(found->second.hbrBackground));
             if (fullScreen) zarnSetXFullScreenState(window);
             if (oneMonitor) {
                 long tag[4];
@@ -194,8 +203,10 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
                 zarnWatchPreviewHost(window, reinterpret_cast<uintptr_t>(hWndParent));
                 reparentIntoForeign(window, hWndParent);
             }
-            if ((dwStyle & WS_VISIBLE) && !foreignHost) SDL_ShowWindow(window->sdlWindow);
-            if (fullScreen && !oneMonitor) zarnSpanXFullScreenMonitors(window);
+            showAfterCreate = (dwStyle & WS_VISIBLE) && !foreignHost;
+            spanAfterShow = fullScreen && !oneMonitor;
+            // Until then another start's search must still find it (one saver at a time).
+            if (showAfterCreate) zarnMarkXWindowStarting(window, true);
         }
     }
     if (!window) return nullptr;
@@ -212,6 +223,11 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         DestroyWindow(window);
         return nullptr;
     }
+    if (showAfterCreate && zarnIsMessageWindow(window)) {
+        SDL_ShowWindow(window->sdlWindow);
+        zarnMarkXWindowStarting(window, false);
+        if (spanAfterShow) zarnSpanXFullScreenMonitors(window);
+    }
     if (zarnIsMessageWindow(window) && (dwStyle & WS_VISIBLE)) callWindowProc(window, WM_SHOWWINDOW, TRUE, 0);
     return window;
 }
@@ -225,8 +241,10 @@ BOOL DestroyWindow(HWND hWnd) {
     for (auto it = queue.begin(); it != queue.end();) it = (it->hwnd == hWnd) ? queue.erase(it) : it + 1;
     // The window object itself stays: a Direct3D device made on it is kept until the process
     // ends and may still refer to it. Only what the user sees goes away.
-    if (!zarnShowPreviewChild(hWnd, false) && hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow)
+    if (!zarnShowPreviewChild(hWnd, false) && hWnd->kind == WindowKind::Sdl && hWnd->sdlWindow) {
         SDL_HideWindow(hWnd->sdlWindow);
+        zarnMarkXWindowStarting(hWnd, false);  // destroyed while it was being created
+    }
     messageWindows.erase(std::remove(messageWindows.begin(), messageWindows.end(), hWnd), messageWindows.end());
     return TRUE;
 }

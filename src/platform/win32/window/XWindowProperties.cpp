@@ -39,6 +39,19 @@ std::string windowName(Display* display, Window window) {
 }
 
 constexpr const char* monitorTagName = "_ZARN_SCREENSAVER_MONITOR";
+constexpr const char* startingTagName = "_ZARN_SCREENSAVER_STARTING";
+
+bool hasStartingTag(Display* display, Window window) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool tagged = XGetWindowProperty(display, window, XInternAtom(display, startingTagName, False), 0, 1, False,
+                                           XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+                        type == XA_CARDINAL;
+    if (data) XFree(data);
+    return tagged;
+}
 
 bool hasMonitorTag(Display* display, Window window, const long (&monitor)[4]) {
     const Atom tag = XInternAtom(display, monitorTagName, False);
@@ -70,7 +83,9 @@ bool matches(Display* display, Window window, const SearchFor& wanted) {
     const char* className = wanted.className;
     const char* title = wanted.title;
     XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable) return false;
+    if (!XGetWindowAttributes(display, window, &attributes)) return false;
+    if (attributes.map_state != IsViewable && !(attributes.map_state == IsUnmapped && hasStartingTag(display, window)))
+        return false;
     if (className) {
         XClassHint hint{};
         if (!XGetClassHint(display, window, &hint)) return false;
@@ -161,6 +176,28 @@ void zarnSpanXFullScreenMonitors(HWND window) {
     const long data[5] = {edges[0], edges[1], edges[2], edges[3], 1};
     sendToRoot(info.info.x11.display, info.info.x11.window, "_NET_WM_FULLSCREEN_MONITORS", data);
     XFlush(info.info.x11.display);
+}
+
+void zarnSetXWindowBackground(HWND window, uint32_t rgb) {
+    SDL_SysWMinfo info;
+    if (!zarnSdlX11Info(window, &info)) return;
+    // A TrueColor visual's pixel is the colour itself, which is what SDL's GL windows use.
+    XSetWindowBackground(info.info.x11.display, info.info.x11.window, rgb);
+    XFlush(info.info.x11.display);
+}
+
+void zarnMarkXWindowStarting(HWND window, bool starting) {
+    SDL_SysWMinfo info;
+    if (!zarnSdlX11Info(window, &info)) return;
+    Display* display = info.info.x11.display;
+    const Atom tag = XInternAtom(display, startingTagName, False);
+    const long one = 1;
+    if (starting)
+        XChangeProperty(display, info.info.x11.window, tag, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&one), 1);
+    else
+        XDeleteProperty(display, info.info.x11.window, tag);
+    XFlush(display);
 }
 
 void zarnSetXMonitorTag(HWND window, const long (&monitor)[4]) {

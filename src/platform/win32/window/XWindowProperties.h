@@ -25,11 +25,18 @@ void zarnSetXFullScreenState(HWND window);
 // (_NET_WM_FULLSCREEN_MONITORS), where it would otherwise cover one.
 void zarnSpanXFullScreenMonitors(HWND window);
 
+// The colour (0x00RRGGBB) the X server fills the window with when it is mapped or exposed.
+void zarnSetXWindowBackground(HWND window, uint32_t rgb);
+
+// A window made to be shown once its creation is done: while `starting`, the search below
+// finds it although it is not mapped yet.
+void zarnMarkXWindowStarting(HWND window, bool starting);
+
 // Marks a window as covering one monitor (x, y, width, height), so that another saver
 // process looking for one on the same monitor finds it and one on another monitor does not.
 void zarnSetXMonitorTag(HWND window, const long (&monitor)[4]);
 
-// A viewable top-level window of another process with this WM_CLASS class and this name
+// A viewable (or starting) top-level window of another process with this WM_CLASS class and this name
 // (_NET_WM_NAME or WM_NAME), and, when `monitor` is given, marked with that monitor; 0 when
 // there is none. Windows inside window-manager frames count as top-level.
 uintptr_t zarnFindXTopLevelWindow(const char* className, const char* title, const long (*monitor)[4] = nullptr);
