@@ -187,7 +187,9 @@ TEST(MeshX, TheFileIsReadWithTheDevice) {
         testing::internal::CaptureStderr();
         EXPECT_EQ(SUCCEEDED(mesh.createDeviceObjects(d.device)), SUCCEEDED(c.result));
         const std::string err = testing::internal::GetCapturedStderr();
-        if (FAILED(c.result)) EXPECT_EQ(err, c.messages);
+        if (FAILED(c.result)) {
+            EXPECT_EQ(err, c.messages);
+        }
         EXPECT_EQ(mesh.xMesh != nullptr, SUCCEEDED(c.result));
         mesh.releaseDeviceObjects();
     }
