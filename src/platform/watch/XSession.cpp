@@ -5,7 +5,8 @@
 // X-Resource extension shows the suspension as a resource that client holds.
 #include "XSession.h"
 
-#include <X11/Xatom.h>
+#include "platform/watch/XScreenSaverDaemon.h"
+
 #include <X11/Xlib.h>
 #include <X11/extensions/dpms.h>
 #include <X11/extensions/Xrandr.h>
@@ -71,27 +72,7 @@ XSession::~XSession() {
     if (display_) XCloseDisplay(display_);
 }
 
-bool XSession::xscreensaverRuns() const {
-    const Atom version = XInternAtom(display_, "_SCREENSAVER_VERSION", True);
-    if (version == None) return false;
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) return false;
-    bool found = false;
-    for (unsigned i = 0; i < count && !found; ++i) {
-        Atom type = None;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* value = nullptr;
-        if (XGetWindowProperty(display_, children[i], version, 0, 0, False, XA_STRING, &type, &format, &items, &after,
-                               &value) == Success &&
-            type != None)
-            found = true;
-        if (value) XFree(value);
-    }
-    if (children) XFree(children);
-    return found;
-}
+bool XSession::xscreensaverRuns() const { return xscreensaverDaemonRuns(display_); }
 
 std::vector<std::string> XSession::monitors() const {
     std::vector<std::string> names;

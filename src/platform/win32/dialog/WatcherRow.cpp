@@ -7,8 +7,8 @@
 
 #include "watch/AutostartEntry.h"
 #include "watch/WatchSession.h"
+#include "platform/watch/XScreenSaverDaemon.h"
 
-#include <X11/Xatom.h>
 #include <gdk/gdkx.h>
 #include <gio/gio.h>
 
@@ -40,26 +40,8 @@ bool xscreensaverRuns() {
     GdkDisplay* display = gdk_display_get_default();
     if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
     Display* x = GDK_DISPLAY_XDISPLAY(display);
-    const Atom version = XInternAtom(x, "_SCREENSAVER_VERSION", True);
-    if (version == None) return false;
     gdk_x11_display_error_trap_push(display);
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    bool found = false;
-    if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !found; ++i) {
-            Atom type = None;
-            int format = 0;
-            unsigned long items = 0, after = 0;
-            unsigned char* value = nullptr;
-            if (XGetWindowProperty(x, children[i], version, 0, 0, False, XA_STRING, &type, &format, &items, &after,
-                                   &value) == Success &&
-                type != None)
-                found = true;
-            if (value) XFree(value);
-        }
-        if (children) XFree(children);
-    }
+    const bool found = xscreensaverDaemonRuns(x);
     gdk_x11_display_error_trap_pop_ignored(display);
     return found;
 }
