@@ -349,7 +349,7 @@ watch_with_short_wait() {
     fail "the watcher's first lines do not name $1: $(head -2 "$home/watch.out")"
 }
 
-# A data folder whose first paint takes many seconds: every texture a 3072 x 3072 picture
+# A data folder whose first paint takes many seconds: every texture a 4096 x 4096 picture
 # (decoding, filtering and uploading 24 of them on a software renderer), and a settings file
 # that points the saver at it.
 slow_data() {
@@ -357,7 +357,7 @@ slow_data() {
   cp -rL "$app/data" "$work/slow/data"
   /usr/bin/python3 - "$work/slow/big.png" <<'PY'
 import struct, sys, zlib
-side = 3072
+side = 4096
 row = b"\0" + bytes(range(256)) * (side // 256)
 chunk = lambda kind, data: struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 header = struct.pack(">IIBBBBB", side, side, 8, 0, 0, 0, 0)
