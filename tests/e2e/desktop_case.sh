@@ -179,19 +179,34 @@ kde_outputs() {
     sed -n '/^Screen [0-9]*:$/,/^Geometry/s/^Name: //p'
 }
 
-wait_for_desktop() {
+desktop_up_in_60_s() {
   local deadline=$((SECONDS + 60))
   while [ $SECONDS -lt $deadline ]; do
-    [ -s "$home/bus" ] && [ "$(monitors 2>/dev/null | wc -l)" -eq 2 ] && break
+    [ -s "$home/bus" ] && [ "$(monitors 2>/dev/null | wc -l)" -eq 2 ] && return 0
     kill -0 "$session_pid" 2>/dev/null || break
     sleep 0.2
   done
+  [ "$(monitors 2>/dev/null | wc -l)" -eq 2 ]
+}
+
+wait_for_desktop() {
+  if ! desktop_up_in_60_s && kill -0 "$session_pid" 2>/dev/null; then
+    # Once in many runs, on a fresh and busy machine, GNOME Shell has stopped answering its bus
+    # early in its start and never came back. That is the desktop's start, not what a case
+    # tests: say so, and give it one more start.
+    echo "$desktop runs but showed no two monitors in 60 s (it answers: $(monitors 2>&1 | paste -sd,)); starting it again"
+    grep -vE '^Reading .obj file|^$' "$home/desktop.out" | tail -5 | sed 's/^/  desktop.out: /'
+    for p in $(session_processes); do kill -9 "$p" 2>/dev/null || true; done
+    rm -f "$home/bus" "$home/display"
+    start_$desktop
+    desktop_up_in_60_s || true
+  fi
   [ "$(monitors 2>/dev/null | wc -l)" -eq 2 ] || {
     # A desktop that ends as it starts cannot run here; one that runs but shows no two
     # monitors is a fault.
     kill -0 "$session_pid" 2>/dev/null ||
       skip "$desktop cannot run here; it ended with: $(tail -3 "$home/desktop.out" | tr '\n' ' ')"
-    fail "$desktop did not come up with two monitors in 60 s"
+    fail "$desktop did not come up with two monitors in two starts of 60 s (it answers: $(monitors 2>&1 | paste -sd,))"
   }
   # GNOME starts in its overview; a user's desktop shows the windows.
   [ "$desktop" = gnome ] && call -d org.gnome.Shell -o /org/gnome/Shell -m org.gnome.Shell.Eval 'Main.overview.hide()' >/dev/null
