@@ -8,6 +8,7 @@
 #include "shell/Diagnostics.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -56,10 +57,19 @@ private:
 
 bool parseFloat(const std::string& token, float& out) {
     if (token.empty()) return false;
-    char* stop = nullptr;
-    errno = 0;
-    float value = std::strtof(token.c_str(), &stop);
-    if (*stop != '\0' || !std::isfinite(value)) return false;
+    // Plain decimals, nearly all of a mesh's numbers, go through from_chars, several times
+    // faster than strtof and rounded the same (both to nearest). What it does not take whole
+    // (a '+' sign, hexadecimal, values out of float's range) goes to strtof as before.
+    float value = 0.0f;
+    const char* end = token.data() + token.size();
+    const auto [stopped, error] = std::from_chars(token.data(), end, value);
+    if (error != std::errc() || stopped != end) {
+        char* stop = nullptr;
+        errno = 0;
+        value = std::strtof(token.c_str(), &stop);
+        if (*stop != '\0') return false;
+    }
+    if (!std::isfinite(value)) return false;
     out = value;
     return true;
 }

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -141,6 +143,32 @@ TEST(MeshObj, DamagedFilesAreRejectedAndLeaveAnEmptyMesh) {
         mesh.draw(d.device);
         EXPECT_EQ(d.log->countCalls("DrawPrimitive"), 0);
         mesh.releaseDeviceObjects();
+    }
+}
+
+TEST(MeshObj, EveryNumberSpellingReadsAsStrtofReadsIt) {
+    // Plain decimals take a quicker parser than strtof; what it does not take whole goes to
+    // strtof, so every spelling keeps its value (to the bit) or its refusal.
+    const char* spellings[] = {"1",     "-0.5",  "+2.25", "1e3",  "1E-3", ".5",   "5.",          "0x1p3",
+                               "1e-40", "0.1",   "-0",    "1e39", "nan",  "-inf", "infinity",    "1.5x",
+                               "-",     "1e",    "1.2.3", "e5",   "+-1",  "--1",  "3.14159265358979"};
+    TempDir dir;
+    for (const char* spelling : spellings) {
+        SCOPED_TRACE(spelling);
+        char* stop = nullptr;
+        const float expected = std::strtof(spelling, &stop);
+        const bool valid = *stop == '\0' && std::isfinite(expected);
+        Mesh mesh;
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const bool ok = loadObjText(mesh, dir, std::string("v ") + spelling + " 0 0\n");
+        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
+        ASSERT_EQ(valid, ok);
+        if (valid) {
+            const float read = mesh.positions[0].x;
+            EXPECT_EQ(0, std::memcmp(&read, &expected, sizeof read)) << read << " vs " << expected;
+        }
     }
 }
 

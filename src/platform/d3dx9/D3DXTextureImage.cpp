@@ -1,7 +1,9 @@
 // Image decoding through stb_image (PNG, JPEG, BMP and TGA only, the formats the saver's
-// media use), box-filter mip reduction and texel writing for the D3DX texture calls. stb is
+// media use; the saver's own PNGs take a quicker road, D3DXTexturePng.h), box-filter mip reduction and texel writing for the D3DX texture calls. stb is
 // compiled into this file alone, with static linkage, so no other user of stb clashes with it.
 #include "d3dx9/D3DXTextureImage.h"
+
+#include "d3dx9/D3DXTexturePng.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -121,6 +123,7 @@ bool decodeImage(const uint8_t* data, size_t size, Image* out, std::string* reas
         *reason = "image too large";
         return false;
     }
+    if (decodePlainPng(data, size, out)) return true;
     const int infoWidth = width, infoHeight = height;
     stbi_uc* rgba = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
     if (!rgba) {
