@@ -171,6 +171,42 @@ void halve(const Image& source, Image& out) {
     }
 }
 
+// The source texels [first, end) that target texel i of `to` covers, `from` texels in all.
+struct Span {
+    UINT first, end;
+    UINT count() const { return end - first; }
+};
+
+std::vector<Span> spans(UINT from, UINT to) {
+    std::vector<Span> result(to);
+    for (UINT i = 0; i < to; ++i) {
+        const UINT first = static_cast<UINT>(static_cast<uint64_t>(i) * from / to);
+        const UINT end = std::max(first + 1, static_cast<UINT>(static_cast<uint64_t>(i + 1) * from / to));
+        result[i] = {first, std::min(end, from)};
+    }
+    return result;
+}
+
+// Every target texel the rounded mean of its block, for any pair of sizes.
+template <typename Sum>
+void averageBlocks(const Image& source, Image& out, const std::vector<Span>& columns, const std::vector<Span>& rows) {
+    for (UINT y = 0; y < out.height; ++y) {
+        const Span& row = rows[y];
+        uint8_t* texel = &out.bgra[static_cast<size_t>(y) * out.width * 4];
+        for (UINT x = 0; x < out.width; ++x, texel += 4) {
+            const Span& column = columns[x];
+            Sum sum[4] = {0, 0, 0, 0};
+            for (UINT sy = row.first; sy < row.end; ++sy) {
+                const uint8_t* from = &source.bgra[(static_cast<size_t>(sy) * source.width + column.first) * 4];
+                for (UINT sx = column.first; sx < column.end; ++sx, from += 4)
+                    for (int c = 0; c < 4; ++c) sum[c] += from[c];
+            }
+            const Sum count = Sum(row.count()) * column.count();
+            for (int c = 0; c < 4; ++c) texel[c] = static_cast<uint8_t>((sum[c] + count / 2) / count);
+        }
+    }
+}
+
 }  // namespace
 
 Image shrink(const Image& source, UINT width, UINT height) {
@@ -178,26 +214,24 @@ Image shrink(const Image& source, UINT width, UINT height) {
     out.width = std::max(1u, width);
     out.height = std::max(1u, height);
     out.bgra.assign(static_cast<size_t>(out.width) * out.height * 4, 0);
-    if (static_cast<uint64_t>(out.width) * 2 == source.width && static_cast<uint64_t>(out.height) * 2 == source.height &&
-        source.bgra.size() >= static_cast<size_t>(source.width) * source.height * 4) {
+    // An empty or short source gives black rather than a read outside it.
+    if (source.width == 0 || source.height == 0 ||
+        source.bgra.size() < static_cast<size_t>(source.width) * source.height * 4)
+        return out;
+    if (static_cast<uint64_t>(out.width) * 2 == source.width && static_cast<uint64_t>(out.height) * 2 == source.height) {
         halve(source, out);
         return out;
     }
-    for (UINT y = 0; y < out.height; ++y) {
-        UINT y0 = static_cast<UINT>(static_cast<uint64_t>(y) * source.height / out.height);
-        UINT y1 = std::max(y0 + 1, static_cast<UINT>(static_cast<uint64_t>(y + 1) * source.height / out.height));
-        for (UINT x = 0; x < out.width; ++x) {
-            UINT x0 = static_cast<UINT>(static_cast<uint64_t>(x) * source.width / out.width);
-            UINT x1 = std::max(x0 + 1, static_cast<UINT>(static_cast<uint64_t>(x + 1) * source.width / out.width));
-            uint64_t sum[4] = {0, 0, 0, 0};
-            for (UINT sy = y0; sy < y1 && sy < source.height; ++sy)
-                for (UINT sx = x0; sx < x1 && sx < source.width; ++sx)
-                    for (int c = 0; c < 4; ++c) sum[c] += source.bgra[(static_cast<size_t>(sy) * source.width + sx) * 4 + c];
-            uint64_t count = static_cast<uint64_t>(std::min(y1, source.height) - y0) * (std::min(x1, source.width) - x0);
-            uint8_t* texel = &out.bgra[(static_cast<size_t>(y) * out.width + x) * 4];
-            for (int c = 0; c < 4; ++c) texel[c] = static_cast<uint8_t>((sum[c] + count / 2) / count);
-        }
-    }
+    const std::vector<Span> columns = spans(source.width, out.width), rows = spans(source.height, out.height);
+    uint64_t largestBlock = 0;
+    for (const Span& row : rows)
+        for (const Span& column : columns) largestBlock = std::max(largestBlock, uint64_t(row.count()) * column.count());
+    // A block's sums fit 32 bits (and divide quicker) unless it holds more than 2^24 texels,
+    // which only a shrink of a huge image straight to a few texels asks for.
+    if (largestBlock <= (1u << 24))
+        averageBlocks<uint32_t>(source, out, columns, rows);
+    else
+        averageBlocks<uint64_t>(source, out, columns, rows);
     return out;
 }
 
