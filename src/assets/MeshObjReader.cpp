@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -30,14 +31,15 @@ class ObjTokens {
 public:
     explicit ObjTokens(const std::vector<char>& bytes) : data(bytes.data()), end(bytes.data() + bytes.size()) {}
 
-    // False at the end of the file. A token longer than the format allows sets tooLong.
-    bool next(std::string& token) {
+    // False at the end of the file. A token longer than the format allows sets tooLong. The
+    // token points into the file's bytes.
+    bool next(std::string_view& token) {
         while (data < end && isBlank(*data)) ++data;
         if (data == end) return false;
         const char* start = data;
         while (data < end && !isBlank(*data)) ++data;
         if (static_cast<size_t>(data - start) > maxTokenLength) tooLong = true;
-        token.assign(start, data);
+        token = std::string_view(start, static_cast<size_t>(data - start));
         return true;
     }
     // Skips to the line end (left for the next token read to pass over); false when the
@@ -55,7 +57,7 @@ private:
     const char* end;
 };
 
-bool parseFloat(const std::string& token, float& out) {
+bool parseFloat(std::string_view token, float& out) {
     if (token.empty()) return false;
     // Plain decimals, nearly all of a mesh's numbers, go through from_chars, several times
     // faster than strtof and rounded the same (both to nearest). What it does not take whole
@@ -66,7 +68,8 @@ bool parseFloat(const std::string& token, float& out) {
     if (error != std::errc() || stopped != end) {
         char* stop = nullptr;
         errno = 0;
-        value = std::strtof(token.c_str(), &stop);
+        const std::string terminated(token);
+        value = std::strtof(terminated.c_str(), &stop);
         if (*stop != '\0') return false;
     }
     if (!std::isfinite(value)) return false;
@@ -75,7 +78,7 @@ bool parseFloat(const std::string& token, float& out) {
 }
 
 // An optionally signed decimal integer, read from text[pos] on; pos is moved past it.
-bool parseInt(const std::string& text, size_t& pos, int32_t& out) {
+bool parseInt(std::string_view text, size_t& pos, int32_t& out) {
     size_t i = pos;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
@@ -90,13 +93,13 @@ bool parseInt(const std::string& text, size_t& pos, int32_t& out) {
     return true;
 }
 
-bool parseWholeInt(const std::string& token, int32_t& out) {
+bool parseWholeInt(std::string_view token, int32_t& out) {
     size_t pos = 0;
     return parseInt(token, pos, out) && pos == token.size();
 }
 
 // One face corner in the form the flags choose: "p", "p/t", "p//n" or "p/t/n".
-bool parseCorner(const std::string& token, bool withTex, bool withNormal, int32_t& p, int32_t& t, int32_t& n) {
+bool parseCorner(std::string_view token, bool withTex, bool withNormal, int32_t& p, int32_t& t, int32_t& n) {
     size_t pos = 0;
     t = 1;
     n = 1;
@@ -133,7 +136,7 @@ bool Mesh::loadObj(const char* fileName) {
     }
 
     ObjTokens tokens(bytes);
-    std::string token, args[3];
+    std::string_view token, args[3];
     int unexpected = 0;
     // The file ended inside a skipped line: the read is over and counts as a success, as when
     // the format's reader meets the end there.

@@ -1,6 +1,7 @@
 // Image decoding through stb_image (PNG, JPEG, BMP and TGA only, the formats the saver's
-// media use; the saver's own PNGs take a quicker road, D3DXTexturePng.h), box-filter mip reduction and texel writing for the D3DX texture calls. stb is
-// compiled into this file alone, with static linkage, so no other user of stb clashes with it.
+// media use; its own PNGs take a quicker road, D3DXTexturePng.h), box-filter mip reduction
+// and texel writing for the D3DX texture calls. stb is compiled into this file alone, with
+// static linkage, so no other user of stb clashes with it.
 #include "d3dx9/D3DXTextureImage.h"
 
 #include "d3dx9/D3DXTexturePng.h"
