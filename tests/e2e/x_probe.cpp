@@ -13,16 +13,23 @@
 //   pings ID        pings window ID as a window manager does (_NET_WM_PING) every 250 ms
 //                   until stdin closes, then prints "pings N answered M longest L": the
 //                   longest wait for an answer in ms, counting one still unanswered.
-//   lit X Y W H     prints how many in a thousand of the rectangle's pixels (every 4th in
-//                   each direction) are bright: quick enough to poll for a clock's first frame.
+//   lit-times X Y W H [X Y W H ...]
+//                   watches every rectangle at once, every 10 ms, until more than 20 in a
+//                   thousand of each one's pixels (every 4th in each direction) are bright, and prints for each the moment it first was,
+//                   in ms since boot (CLOCK_BOOTTIME, what /proc counts process starts in); one
+//                   process reading through shared memory, so the watching takes little of
+//                   the CPU the clocks start with. Gives up (exit 1) after 120 s.
 //   cursor          prints the pointer's current cursor as the server shows it (XFixes):
 //                   "width height xhot yhot checksum", equal for the same cursor.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/scrnsaver.h>
 #include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -104,6 +111,60 @@ int pings(Display* d, Window window) {
     return 0;
 }
 
+// How many in a thousand of an image's pixels (every 4th in each direction) are over 40 % grey.
+long brightShare(XImage* image) {
+    long bright = 0, all = 0;
+    for (int j = 0; j < image->height; j += 4)
+        for (int i = 0; i < image->width; i += 4, ++all) {
+            const unsigned long p = XGetPixel(image, i, j);
+            bright += ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) > 3 * 102;
+        }
+    return all ? bright * 1000 / all : 0;
+}
+
+int litTimes(Display* d, const std::vector<int>& boxes) {
+    if (!XShmQueryExtension(d)) return 2;
+    struct Watch {
+        int x, y;
+        XImage* image;
+        XShmSegmentInfo segment;
+        long litAt;
+    };
+    // The images keep pointers to their segments: the watches never move once made.
+    std::vector<Watch> watches(boxes.size() / 4);
+    for (size_t i = 0; i + 3 < boxes.size(); i += 4) {
+        Watch& w = watches[i / 4];
+        w = {boxes[i], boxes[i + 1], nullptr, {}, -1};
+        w.image = XShmCreateImage(d, DefaultVisual(d, 0), unsigned(DefaultDepth(d, 0)), ZPixmap, nullptr, &w.segment,
+                                  unsigned(boxes[i + 2]), unsigned(boxes[i + 3]));
+        if (!w.image) return 2;
+        w.segment.shmid = shmget(IPC_PRIVATE, size_t(w.image->bytes_per_line) * w.image->height, IPC_CREAT | 0600);
+        w.segment.shmaddr = w.image->data = static_cast<char*>(shmat(w.segment.shmid, nullptr, 0));
+        w.segment.readOnly = False;
+        XShmAttach(d, &w.segment);
+        shmctl(w.segment.shmid, IPC_RMID, nullptr);  // gone once both sides detach
+    }
+    auto bootMs = [] {
+        timespec t{};
+        clock_gettime(CLOCK_BOOTTIME, &t);
+        return long(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+    };
+    const long deadline = bootMs() + 120000;
+    size_t left = watches.size();
+    while (left > 0 && bootMs() < deadline) {
+        for (Watch& w : watches) {
+            if (w.litAt >= 0 || !XShmGetImage(d, DefaultRootWindow(d), w.image, w.x, w.y, AllPlanes)) continue;
+            if (brightShare(w.image) > 20) {
+                w.litAt = bootMs();
+                --left;
+            }
+        }
+        usleep(10000);
+    }
+    for (const Watch& w : watches) std::printf("%ld\n", w.litAt);
+    return left == 0 ? 0 : 1;
+}
+
 int host(Display* d, int width, int height) {
     Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, width, height, 0, 0, BlackPixel(d, 0));
     XSelectInput(d, w, KeyPressMask);
@@ -161,19 +222,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "pings" && argc == 3) return pings(d, idArg(argv[2]));
-    if (command == "lit" && argc == 6) {
-        const int x = std::atoi(argv[2]), y = std::atoi(argv[3]), w = std::atoi(argv[4]), h = std::atoi(argv[5]);
-        XImage* image = w > 0 && h > 0 ? XGetImage(d, DefaultRootWindow(d), x, y, w, h, AllPlanes, ZPixmap) : nullptr;
-        if (!image) return 1;
-        long bright = 0, all = 0;
-        for (int j = 0; j < h; j += 4)
-            for (int i = 0; i < w; i += 4, ++all) {
-                const unsigned long p = XGetPixel(image, i, j);
-                bright += ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) > 3 * 102;  // over 40 % grey
-            }
-        XDestroyImage(image);
-        std::printf("%ld\n", all ? bright * 1000 / all : 0);
-        return 0;
+    if (command == "lit-times" && argc >= 6 && (argc - 2) % 4 == 0) {
+        std::vector<int> boxes;
+        for (int i = 2; i < argc; ++i) boxes.push_back(std::atoi(argv[i]));
+        return litTimes(d, boxes);
     }
     if (command == "geometry" && argc == 3) {
         XWindowAttributes a{};
