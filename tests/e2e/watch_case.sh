@@ -29,8 +29,8 @@ display= xvfb_pid= sway_pid= watcher= watcher_job=
 session_env=()
 processes_naming() { grep -alsE -- "$1" /proc/[0-9]*/cmdline | cut -d/ -f3 | grep -vx "$$" || true; }
 cleanup() {
-  [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   for p in $(processes_naming "$work/[a-z]"); do kill -9 "$p" 2>/dev/null || true; done
   rm -rf "$work"
 }
@@ -371,7 +371,7 @@ sway_two_outputs)
   [ -z "$(clocks)" ] || fail "the clock showed while a window inhibits idleness"
   # The dialog itself, not the runuser above it.
   for p in $(processes_naming "^$app/zarn-screensaver"); do
-    [ "$(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null)" = "$app/zarn-screensaver /c " ] && kill "$p"
+    [ "$(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null)" = "$app/zarn-screensaver /c " ] && kill "$p" 2>/dev/null || true
   done
   wait "$dialog" || true
   wait_for_clocks 2

@@ -15,10 +15,11 @@
 //                   longest wait for an answer in ms, counting one still unanswered.
 //   lit-times X Y W H [X Y W H ...]
 //                   watches every rectangle at once, every 10 ms, until more than 20 in a
-//                   thousand of each one's pixels (every 4th in each direction) are bright, and prints for each the moment it first was,
-//                   in ms since boot (CLOCK_BOOTTIME, what /proc counts process starts in); one
-//                   process reading through shared memory, so the watching takes little of
-//                   the CPU the clocks start with. Gives up (exit 1) after 120 s.
+//                   thousand of each one's pixels (every 4th in each direction) are bright,
+//                   and prints for each the moment it first was, in ms since boot
+//                   (CLOCK_BOOTTIME, what /proc counts process starts in); one process reading
+//                   through shared memory, so the watching takes little of the CPU the clocks
+//                   start with. Prints -1 for a rectangle still dark after 120 s (exit 1).
 //   cursor          prints the pointer's current cursor as the server shows it (XFixes):
 //                   "width height xhot yhot checksum", equal for the same cursor.
 #include <X11/Xatom.h>
@@ -139,7 +140,9 @@ int litTimes(Display* d, const std::vector<int>& boxes) {
                                   unsigned(boxes[i + 2]), unsigned(boxes[i + 3]));
         if (!w.image) return 2;
         w.segment.shmid = shmget(IPC_PRIVATE, size_t(w.image->bytes_per_line) * w.image->height, IPC_CREAT | 0600);
+        if (w.segment.shmid < 0) return 2;
         w.segment.shmaddr = w.image->data = static_cast<char*>(shmat(w.segment.shmid, nullptr, 0));
+        if (w.segment.shmaddr == reinterpret_cast<char*>(-1)) return 2;
         w.segment.readOnly = False;
         XShmAttach(d, &w.segment);
         shmctl(w.segment.shmid, IPC_RMID, nullptr);  // gone once both sides detach
