@@ -208,8 +208,17 @@ wait_for_desktop() {
       skip "$desktop cannot run here; it ended with: $(tail -3 "$home/desktop.out" | tr '\n' ' ')"
     fail "$desktop did not come up with two monitors in two starts of 60 s (it answers: $(monitors 2>&1 | paste -sd,))"
   }
-  # GNOME starts in its overview; a user's desktop shows the windows.
-  [ "$desktop" = gnome ] && call -d org.gnome.Shell -o /org/gnome/Shell -m org.gnome.Shell.Eval 'Main.overview.hide()' >/dev/null
+  # GNOME starts in its overview; a user's desktop shows the windows. The overview comes at
+  # the end of the shell's start-up animation, which a busy machine draws out: hidden before
+  # that, it shows again (and the clocks in it are small pictures), so wait for the end.
+  if [ "$desktop" = gnome ]; then
+    overview_gone() {
+      call -d org.gnome.Shell -o /org/gnome/Shell -m org.gnome.Shell.Eval \
+        'Main.overview.hide(); !Main.layoutManager._startingUp && !Main.overview.visible' 2>/dev/null | grep -qF "'true'"
+    }
+    for _ in $(seq 150); do overview_gone && break; sleep 0.2; done
+    overview_gone || fail "GNOME's overview is still up 30 s after the shell answered"
+  fi
   return 0
 }
 
