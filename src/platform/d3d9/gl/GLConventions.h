@@ -54,6 +54,9 @@ bool enableZeroToOneDepth();
 // How a Direct3D texture or render-target format is stored in GL.
 struct TextureFormat {
     GLenum internalFormat = 0;
+    // What a texture that is only sampled (filled through LockRect, never drawn into) asks GL
+    // to keep; render targets keep internalFormat, which framebuffer resolves must match.
+    GLenum sampledInternalFormat = 0;
     GLenum uploadFormat = 0;
     GLenum uploadType = 0;
     UINT bytesPerTexel = 0;

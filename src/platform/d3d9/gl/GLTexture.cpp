@@ -18,20 +18,6 @@ void GLDeviceChild::detachFromDevice() {
     device = nullptr;
 }
 
-namespace {
-
-// The texel layout GL keeps. A texture only sampled and filled by LockRect asks GL for the
-// unsized RGBA it uploads B, G, R, A bytes into, so the driver may keep them in that order and
-// copy rather than swizzle every texel (a quarter of the time on llvmpipe). Render targets
-// keep the sized format, which resolves and copies between framebuffers need to match.
-GLint storageFormat(const glconv::TextureFormat& layout, DWORD usage) {
-    const bool sampledOnly = !(usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL));
-    if (sampledOnly && layout.internalFormat == GL_RGBA8 && layout.uploadFormat == GL_BGRA) return GL_RGBA;
-    return GLint(layout.internalFormat);
-}
-
-}  // namespace
-
 GLTextureBase::GLTextureBase(GLDevice* d, GLenum target, UINT width, UINT height, UINT levels, DWORD usage,
                              D3DFORMAT format, D3DPOOL p, const glconv::TextureFormat& l)
     : GLDeviceChild(d), glTarget(target), w(width), h(height), levelCount(levels), usageFlags(usage), fmt(format),
@@ -44,9 +30,11 @@ GLTextureBase::GLTextureBase(GLDevice* d, GLenum target, UINT width, UINT height
     glTexParameteri(glTarget, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(glTarget, GL_TEXTURE_MAX_LEVEL, GLint(levelCount) - 1);
     glTexParameteriv(glTarget, GL_TEXTURE_SWIZZLE_RGBA, layout.swizzle);
+    const bool sampledOnly = !(usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL));
+    const GLenum storageFormat = sampledOnly ? layout.sampledInternalFormat : layout.internalFormat;
     for (UINT face = 0; face < faceCount(); ++face)
         for (UINT level = 0; level < levelCount; ++level)
-            glTexImage2D(faceTarget(face), GLint(level), storageFormat(layout, usage), GLsizei(levelWidth(level)),
+            glTexImage2D(faceTarget(face), GLint(level), GLint(storageFormat), GLsizei(levelWidth(level)),
                          GLsizei(levelHeight(level)), 0, layout.uploadFormat, layout.uploadType, nullptr);
 }
 
