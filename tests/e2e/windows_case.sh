@@ -46,6 +46,8 @@ fail() {
   for log in "$c/Program Files/Zarn Screensaver/screensaver_log.txt" "$c/users/$user/AppData/Local/Zarn Screensaver/screensaver_log.txt"; do
     [ -f "$log" ] && sed 's/^/  log: /' "$log" | tail -40 >&2
   done
+  # Again after the logs, where a shortened report keeps it.
+  echo "FAIL: $*" >&2
   exit 1
 }
 started=$SECONDS

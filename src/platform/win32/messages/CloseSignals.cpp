@@ -7,15 +7,24 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <fstream>
 #include <initializer_list>
+#include <string>
 
 namespace {
 
 volatile sig_atomic_t pendingSignal = 0;
+// Which signal, and from which process: a saver that closed when nobody asked is otherwise a
+// mystery (hosts, sessions and scripts all send these).
+volatile sig_atomic_t lastSignal = 0;
+volatile sig_atomic_t lastSender = 0;
 int pipeEnds[2] = {-1, -1};
 
-void onCloseSignal(int) {
+void onCloseSignal(int signal, siginfo_t* info, void*) {
     const int savedErrno = errno;
+    lastSignal = signal;
+    lastSender = info ? info->si_pid : 0;
     pendingSignal = 1;
     if (pipeEnds[1] >= 0) {
         const char byte = 1;
@@ -39,12 +48,12 @@ void zarnCatchCloseSignals() {
     installed = true;
     if (pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) pipeEnds[0] = pipeEnds[1] = -1;
     struct sigaction action {};
-    action.sa_handler = onCloseSignal;
+    action.sa_sigaction = onCloseSignal;
     sigemptyset(&action.sa_mask);
     // Restarted calls keep SDL and GTK undisturbed; the flag is read between waits, which
     // are short. Reset to the default after one: a program that cannot end is still ended
     // by the next signal.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    action.sa_flags = SA_SIGINFO | SA_RESTART | SA_RESETHAND;
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
@@ -58,3 +67,16 @@ bool zarnTakeCloseSignal() {
 }
 
 int zarnCloseSignalDescriptor() { return pipeEnds[0]; }
+
+std::string zarnDescribeCloseSignal() {
+    const int sender = lastSender;
+    std::string name;
+    if (sender > 0) {
+        std::ifstream comm("/proc/" + std::to_string(sender) + "/comm");
+        std::getline(comm, name);
+    }
+    char text[160];
+    std::snprintf(text, sizeof text, "Close signal %d from process %d (%s)\n", int(lastSignal), sender,
+                  name.empty() ? "gone" : name.c_str());
+    return text;
+}

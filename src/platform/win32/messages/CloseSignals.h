@@ -4,6 +4,8 @@
 // handler only notes the signal; the loops act on it on the program's own thread.
 #pragma once
 
+#include <string>
+
 // Installs the handlers (once; later calls do nothing). A second signal of the same kind,
 // while the first is being acted on, ends the process the default way.
 void zarnCatchCloseSignals();
@@ -15,3 +17,6 @@ bool zarnTakeCloseSignal();
 
 // Readable while a close signal is pending, for event loops that wait on descriptors.
 int zarnCloseSignalDescriptor();
+
+// "Close signal N from process P (its name)" for the last close signal, for the debug output.
+std::string zarnDescribeCloseSignal();

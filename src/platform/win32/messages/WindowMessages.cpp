@@ -384,7 +384,10 @@ BOOL GetMessageA(LPMSG lpMsg, HWND, UINT, UINT) {
     for (;;) {
         auto& queue = zarnPostedMessages();
         // Taken only once a window can hear it; until then it waits.
-        if (zarnCloseSignalPending() && hasMessageWindow() && zarnTakeCloseSignal()) zarnPostCloseToAllWindows();
+        if (zarnCloseSignalPending() && hasMessageWindow() && zarnTakeCloseSignal()) {
+            OutputDebugStringA(zarnDescribeCloseSignal().c_str());
+            zarnPostCloseToAllWindows();
+        }
         if (!queue.empty()) {
             *lpMsg = queue.front();
             queue.pop_front();
