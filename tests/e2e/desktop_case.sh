@@ -426,7 +426,7 @@ clock_lit_somewhere() {
 # The saver's first paint takes many seconds; from the moment its window shows until its
 # clock is lit, the desktop gets its answers and shows no "not responding" dialog over it.
 case_slow_start_stays_responsive() {
-  local started=$SECONDS shown='' lit='' id='' dialogs
+  local started=$SECONDS shown='' lit='' id='' dialogs pinger=''
   slow_data
   # On X, our own pings every 250 ms, answered or not, from the moment the window shows.
   [ "$desktop" = cinnamon ] && { [ -x "$app/zarn-x-probe" ] || skip "no zarn-x-probe given"; mkfifo "$home/pings.in"; }
@@ -442,6 +442,8 @@ case_slow_start_stays_responsive() {
           as_user xwininfo -id "$id" | grep -q 'Map State: IsViewable' && break
         done
         as_user "$app/zarn-x-probe" pings "$id" <"$home/pings.in" >"$home/pings.out" &
+        # Kept now: the process substitutions below set $! too.
+        pinger=$!
         exec 7>"$home/pings.in"
       fi
       # Shown on X, it is black until its first frame: never what was on the screen before it.
@@ -462,7 +464,7 @@ case_slow_start_stays_responsive() {
   [ $((lit - shown)) -ge 6 ] || fail "the slow data loaded in $((lit - shown)) s: too little to test a 5 s ping"
   if [ "$desktop" = cinnamon ]; then
     exec 7>&-
-    wait $!
+    wait "$pinger"
     echo "our pings while it loaded: $(cat "$home/pings.out")"
     read -r _ sent _ answered _ longest <"$home/pings.out"
     # (The last pings may still be on their way when the probe stops; their waits count all the same.)
