@@ -113,15 +113,16 @@ installs() {
     /v UninstallString >/dev/null || fail "no uninstaller in Apps and Features"
 }
 
-# The shipped saver, full screen from the system folder: a whole clock with every effect,
-# WM_CLOSE (Xvfb gives Wine no input without a window manager) ends it, the log is whole.
+# The shipped saver, full screen from the system folder, started by a Windows parent that reports
+# its exit code: a whole clock with every effect, WM_CLOSE (Xvfb gives Wine no input without a
+# window manager) ends it with 0, the log is whole.
 full_screen_saver() {
-  as_user wine "$saver_path" /s >"$work/saver.out" 2>&1 &
+  as_user wine "$probe" run "$saver_path" /s >"$work/saver.out" 2>&1 &
   local pid=$!
   wait_for_clock 60 || fail "no clock on the screen"
   [ "$(lit_pixels)" -gt 60000 ] || fail "the clock covers only $(lit_pixels) pixels"
   as_user wine "$probe" close || fail "WM_CLOSE did not end the saver"
-  wait "$pid" || fail "the saver exited $?"
+  wait "$pid" || fail "the saver exited $? ($(cat "$work/saver.out"))"
   local log="$install_dir/screensaver_log.txt"
   [ -f "$log" ] || fail "no log in the install folder"
   # Wine's D3DXComputeTangentFrameEx fails on the one .x mesh ("Error computing tangent frame"),

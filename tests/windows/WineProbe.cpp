@@ -4,6 +4,9 @@
 //   preview SAVER SECONDS  runs SAVER /p inside a 320x260 window of its own for SECONDS, then
 //                          destroys that window and reports whether the saver ended with it
 //   dialog-24h             ticks "24-hour time" in the open settings dialog and presses OK
+//   run SAVER ARGUMENT     runs SAVER ARGUMENT to its end and exits with its exit code as Windows
+//                          gives it (Wine may end a finished process's Unix side with SIGKILL
+//                          when it lingers, so the Unix exit status alone would mislead)
 // Exit 0 when what was asked happened; every outcome is printed.
 #include <windows.h>
 
@@ -20,6 +23,17 @@ HWND waitForWindow(const char* className, const char* title, DWORD timeoutMs) {
         Sleep(100);
     }
     return nullptr;
+}
+
+// Starts "SAVER" ARGUMENTS as the screen-saver service would; says so when it cannot.
+bool startSaver(const char* saverPath, const std::string& arguments, PROCESS_INFORMATION& process) {
+    std::string commandLine = std::string("\"") + saverPath + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return true;
+    std::printf("could not start %s\n", commandLine.c_str());
+    return false;
 }
 
 int closeSaver() {
@@ -72,14 +86,8 @@ int preview(const char* saverPath, int seconds) {
     std::printf("host client %ld %ld 320 260\n", origin.x, origin.y);
     std::fflush(stdout);
 
-    std::string commandLine = std::string("\"") + saverPath + "\" /p " + std::to_string(reinterpret_cast<uintptr_t>(host));
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        std::printf("could not start %s\n", commandLine.c_str());
-        return 1;
-    }
+    if (!startSaver(saverPath, "/p " + std::to_string(reinterpret_cast<uintptr_t>(host)), process)) return 1;
     pumpFor(DWORD(seconds) * 1000);
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
         std::puts("saver ended before its host window went");
@@ -103,6 +111,16 @@ int preview(const char* saverPath, int seconds) {
     GetExitCodeProcess(process.hProcess, &code);
     std::printf("saver ended %lu ms after its host window went, exit code %lu\n", GetTickCount() - destroyed, code);
     return code == 0 ? 0 : 1;
+}
+
+int runToTheEnd(const char* saverPath, const char* argument) {
+    PROCESS_INFORMATION process{};
+    if (!startSaver(saverPath, argument, process)) return 1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    std::printf("saver exit code %lu\n", code);
+    return int(code);
 }
 
 int tickTwentyFourHourTime() {
@@ -129,6 +147,7 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "close") == 0) return closeSaver();
     if (argc == 4 && std::strcmp(argv[1], "preview") == 0) return preview(argv[2], std::atoi(argv[3]));
     if (argc == 2 && std::strcmp(argv[1], "dialog-24h") == 0) return tickTwentyFourHourTime();
-    std::fputs("usage: zarn-wine-probe close | preview SAVER SECONDS | dialog-24h\n", stderr);
+    if (argc == 4 && std::strcmp(argv[1], "run") == 0) return runToTheEnd(argv[2], argv[3]);
+    std::fputs("usage: zarn-wine-probe close | preview SAVER SECONDS | dialog-24h | run SAVER ARGUMENT\n", stderr);
     return 2;
 }
