@@ -55,14 +55,8 @@ fail() {
   echo "FAIL: $*" >&2
   [ -f screensaver_log.txt ] && sed 's/^/  log: /' screensaver_log.txt >&2
   [ -f saver.out ] && grep -v '^Reading .obj file' saver.out | tail -20 | sed 's/^/  saver: /' >&2
-  # Whether the saver still runs, and in what state, or how it ended.
-  if [ -n "$pid" ]; then
-    if [ -r "/proc/$pid/stat" ]; then
-      echo "  saver process $pid: $(awk '{print "state " $3}' "/proc/$pid/stat"), waiting in $(cat "/proc/$pid/wchan" 2>/dev/null)" >&2
-    else
-      set +e; wait "$pid"; echo "  saver process $pid ended with $?" >&2
-    fi
-  fi
+  # Whether the saver still runs (its state, where it waits) or how it ended (137: SIGKILL).
+  if [ -n "$pid" ] && ! ps -o pid=,stat=,wchan= -p "$pid" >&2; then set +e; wait "$pid"; echo "  saver $pid ended with $?" >&2; fi
   # Again after the logs, where a shortened report keeps it.
   echo "FAIL: $*" >&2
   exit 1

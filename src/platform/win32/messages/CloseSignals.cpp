@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <fstream>
 #include <initializer_list>
 #include <string>
@@ -71,12 +70,7 @@ int zarnCloseSignalDescriptor() { return pipeEnds[0]; }
 std::string zarnDescribeCloseSignal() {
     const int sender = lastSender;
     std::string name;
-    if (sender > 0) {
-        std::ifstream comm("/proc/" + std::to_string(sender) + "/comm");
-        std::getline(comm, name);
-    }
-    char text[160];
-    std::snprintf(text, sizeof text, "Close signal %d from process %d (%s)\n", int(lastSignal), sender,
-                  name.empty() ? "gone" : name.c_str());
-    return text;
+    if (sender > 0) std::getline(std::ifstream("/proc/" + std::to_string(sender) + "/comm"), name);
+    return "Close signal " + std::to_string(lastSignal) + " from process " + std::to_string(sender) + " (" +
+           (name.empty() ? "gone" : name) + ")\n";
 }
