@@ -108,6 +108,7 @@ void Mesh::releaseDeviceObjects() {
         indexBuffer->Release();
         indexBuffer = nullptr;
     }
+    sharedCornerCount = 0;
     if (vertexDecl) {
         vertexDecl->Release();
         vertexDecl = nullptr;

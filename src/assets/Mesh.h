@@ -17,6 +17,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 // The one vertex layout every mesh is drawn with: one stream, 56 bytes per vertex. The
 // effects' vertex inputs are written against exactly these semantics.
@@ -138,6 +139,10 @@ public:
     IDirect3DVertexDeclaration9* vertexDecl = nullptr;
     IDirect3DVertexBuffer9* vertexBuffer = nullptr;
     IDirect3DIndexBuffer9* indexBuffer = nullptr;
+    // Corners in vertexBuffer when an .obj mesh is drawn indexed (indexBuffer) from its
+    // distinct corners, as a software rasteriser's meshes are (SoftwareTier.h); 0 when the
+    // buffer holds three vertices per face.
+    UINT sharedCornerCount = 0;
     IDirect3DVertexDeclaration9* casterDecl = nullptr;
     IDirect3DVertexBuffer9* casterVertexBuffer = nullptr;
     IDirect3DIndexBuffer9* casterIndexBuffer = nullptr;
@@ -161,7 +166,13 @@ private:
     HRESULT createXObjects(IDirect3DDevice9* device);
     HRESULT createStripObjects(IDirect3DDevice9* device);
     HRESULT createObjObjects(IDirect3DDevice9* device);
-    HRESULT createCasterObjects(IDirect3DDevice9* device);
+    HRESULT createSharedObjObjects(IDirect3DDevice9* device, const std::vector<MeshFace>& drawn);
+    HRESULT createCasterObjects(IDirect3DDevice9* device, const std::vector<MeshFace>& drawn);
+    // The three vertices of one face as drawn, tangent frame included.
+    void fillFaceVertices(const MeshFace& face, MeshVertex* v) const;
+    // Re-splits flat, evenly mapped quads along their other diagonal where that rounds the
+    // triangles (MeshEvenSplit.cpp); the faces keep their places, count and winding.
+    void splitFlatPartsEvenly(std::vector<MeshFace>& drawn) const;
     void releaseCasterObjects();
     void widenBounds(const float* p);
 };

@@ -84,15 +84,15 @@ void releaseObject(T*& object) {
 
 }  // namespace
 
-HRESULT Mesh::createCasterObjects(IDirect3DDevice9* device) {
-    if (faces.count <= 0) return S_OK;
+HRESULT Mesh::createCasterObjects(IDirect3DDevice9* device, const std::vector<MeshFace>& drawn) {
+    if (drawn.empty()) return S_OK;
     std::vector<MeshFloat3> corners;
     std::vector<uint32_t> indices;
     std::unordered_map<PositionBits, uint32_t, PositionBitsHash> cornerOf;
-    indices.reserve(size_t(faces.count) * 3);
-    for (int32_t f = 0; f < faces.count; ++f) {
+    indices.reserve(drawn.size() * 3);
+    for (const MeshFace& face : drawn) {
         for (int c = 0; c < 3; ++c) {
-            const MeshFloat3& p = positions[faces[f].position[c]];
+            const MeshFloat3& p = positions[face.position[c]];
             auto inserted = cornerOf.emplace(bitsOf(p), uint32_t(corners.size()));
             if (inserted.second) corners.push_back(p);
             indices.push_back(inserted.first->second);

@@ -4,10 +4,12 @@
 // tangent frame computed here.
 #include "assets/Mesh.h"
 
+#include "device/SoftwareTier.h"
 #include "shell/Diagnostics.h"
 
 #include <climits>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -165,6 +167,28 @@ HRESULT Mesh::createStripObjects(IDirect3DDevice9* device) {
     return S_OK;
 }
 
+void Mesh::fillFaceVertices(const MeshFace& face, MeshVertex* v) const {
+    std::memset(v, 0, 3 * sizeof(MeshVertex));
+    for (int c = 0; c < 3; ++c) {
+        const MeshFloat3& p = positions[face.position[c]];
+        store(v[c].position, {p.x, p.y, p.z});
+        if (hasNormals) {
+            const MeshFloat3& n = normals[face.normal[c]];
+            store(v[c].normal, {n.x, n.y, n.z});
+        }
+        if (hasTexCoords) {
+            v[c].texCoord[0] = texCoords[face.texCoord[c]].x;
+            v[c].texCoord[1] = texCoords[face.texCoord[c]].y;
+        }
+    }
+    if (!hasNormals) {
+        Vec p0 = load(v[0].position), p1 = load(v[1].position), p2 = load(v[2].position);
+        Vec n = normalized(cross(p1 - p0, p2 - p1));
+        for (int c = 0; c < 3; ++c) store(v[c].normal, n);
+    }
+    faceTangentFrame(v);
+}
+
 HRESULT Mesh::createObjObjects(IDirect3DDevice9* device) {
     DWORD usage = isStatic ? 0 : D3DUSAGE_DYNAMIC;
     if (!vertexDecl && FAILED(device->CreateVertexDeclaration(meshVertexElements, &vertexDecl))) {
@@ -178,6 +202,17 @@ HRESULT Mesh::createObjObjects(IDirect3DDevice9* device) {
         return E_FAIL;
     }
     if (static_cast<uint64_t>(faces.count) * 3 * sizeof(MeshVertex) > UINT_MAX) return E_FAIL;
+    std::vector<MeshFace> drawn(faces.elements, faces.elements + faces.count);
+    // A software rasteriser draws static meshes from shared corners, split evenly; the texture
+    // edits rewrite a per-face buffer, so meshes meant for them keep one.
+    if (softwareTier.sharedCorners && isStatic) {
+        splitFlatPartsEvenly(drawn);
+        if (SUCCEEDED(createSharedObjObjects(device, drawn))) {
+            if (FAILED(createCasterObjects(device, drawn)))
+                debugPrintf("Mesh %s casts from its full vertices\n", getName() ? getName() : "(unnamed)");
+            return S_OK;
+        }
+    }
     UINT bytesNeeded = static_cast<UINT>(faces.count) * 3 * sizeof(MeshVertex);
     if (FAILED(device->CreateVertexBuffer(bytesNeeded, usage, 0, D3DPOOL_DEFAULT, &vertexBuffer, nullptr))) {
         vertexBuffer = nullptr;
@@ -190,32 +225,10 @@ HRESULT Mesh::createObjObjects(IDirect3DDevice9* device) {
         return E_FAIL;
     }
     auto* out = static_cast<MeshVertex*>(bytes);
-    for (int32_t f = 0; f < faces.count; ++f) {
-        const MeshFace& face = faces[f];
-        MeshVertex* v = out + 3 * f;
-        std::memset(v, 0, 3 * sizeof(MeshVertex));
-        for (int c = 0; c < 3; ++c) {
-            const MeshFloat3& p = positions[face.position[c]];
-            store(v[c].position, {p.x, p.y, p.z});
-            if (hasNormals) {
-                const MeshFloat3& n = normals[face.normal[c]];
-                store(v[c].normal, {n.x, n.y, n.z});
-            }
-            if (hasTexCoords) {
-                v[c].texCoord[0] = texCoords[face.texCoord[c]].x;
-                v[c].texCoord[1] = texCoords[face.texCoord[c]].y;
-            }
-        }
-        if (!hasNormals) {
-            Vec p0 = load(v[0].position), p1 = load(v[1].position), p2 = load(v[2].position);
-            Vec n = normalized(cross(p1 - p0, p2 - p1));
-            for (int c = 0; c < 3; ++c) store(v[c].normal, n);
-        }
-        faceTangentFrame(v);
-    }
+    for (int32_t f = 0; f < faces.count; ++f) fillFaceVertices(faces[f], out + 3 * f);
     vertexBuffer->Unlock();
     // Without the caster copy the shadow pass draws from the full buffer, as before.
-    if (FAILED(createCasterObjects(device)))
+    if (FAILED(createCasterObjects(device, drawn)))
         debugPrintf("Mesh %s casts from its full vertices\n", getName() ? getName() : "(unnamed)");
     return S_OK;
 }

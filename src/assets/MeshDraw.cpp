@@ -32,6 +32,11 @@ void Mesh::draw(IDirect3DDevice9* device) {
     if (!vertexBuffer || !device) return;
     device->SetStreamSource(0, vertexBuffer, 0, sizeof(MeshVertex));
     device->SetVertexDeclaration(vertexDecl);
+    if (sharedCornerCount) {
+        device->SetIndices(indexBuffer);
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, sharedCornerCount, 0, static_cast<UINT>(faces.count));
+        return;
+    }
     device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(faces.count));
 }
 

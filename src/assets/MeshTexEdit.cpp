@@ -15,6 +15,10 @@ bool texIndicesFit(const Mesh& mesh, const MeshFace& face) {
     return true;
 }
 
+// A strip mesh's buffer, and a static .obj mesh's drawn from shared corners on a software
+// rasteriser, are not laid out per face; they have no faces to walk.
+bool laidOutPerFace(const Mesh& mesh) { return !mesh.primGroups && !mesh.sharedCornerCount; }
+
 }  // namespace
 
 void Mesh::customTexAnim(float du) {
@@ -26,9 +30,8 @@ void Mesh::customTexAnim(float du) {
         debugPrintf("Error while attempting to lock vertex buffer\n");
         return;
     }
-    // A strip mesh's buffer is not laid out per face; it has no faces to walk.
     auto* vertices = static_cast<MeshVertex*>(bytes);
-    for (int32_t f = 0; !primGroups && f < faces.count; ++f) {
+    for (int32_t f = 0; laidOutPerFace(*this) && f < faces.count; ++f) {
         const MeshFace& face = faces[f];
         if (!texIndicesFit(*this, face)) continue;
         bool lowerHalf = true;
@@ -49,7 +52,7 @@ void Mesh::transformTexCoords(float a, float b, float c, float d) {
         return;
     }
     auto* vertices = static_cast<MeshVertex*>(bytes);
-    for (int32_t f = 0; !primGroups && f < faces.count; ++f) {
+    for (int32_t f = 0; laidOutPerFace(*this) && f < faces.count; ++f) {
         const MeshFace& face = faces[f];
         if (!texIndicesFit(*this, face)) continue;
         for (int k = 0; k < 3; ++k) {

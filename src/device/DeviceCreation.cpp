@@ -7,9 +7,12 @@
 // screen's own size is drawn at most 1280 wide and stretched, as the Resolution setting does;
 // the device report shows the screen's size requested and the drawn size supported. A chosen
 // Resolution is drawn as chosen. ZARN_FULL_SIZE_BACK_BUFFER=1 draws the screen's size anyway.
+// The software tier (SoftwareTier.h) decides how wide, and what else a software rasteriser
+// draws differently.
 #include "device/DeviceCreation.h"
 
 #include "device/DeviceSettings.h"
+#include "device/SoftwareTier.h"
 #include "shell/Diagnostics.h"
 #include "shell/SaverState.h"
 
@@ -22,8 +25,6 @@ namespace {
 
 // A client area narrower than this is the host's preview window.
 constexpr LONG kPreviewWidthLimit = 200;
-// The widest back buffer a software rasteriser draws when no Resolution is chosen.
-constexpr UINT kSoftwareBackBufferWidth = 1280;
 
 HWND rememberedWindow = nullptr;
 
@@ -88,6 +89,7 @@ void releaseDevice() {
 
 bool createDevice(HWND window) {
     rememberedWindow = window;
+    softwareTier = SoftwareTier{};
 
     saverState.direct3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (!saverState.direct3d) {
@@ -133,8 +135,7 @@ bool createDevice(HWND window) {
     p.Flags = 0;
     p.FullScreen_RefreshRateInHz = 0;
     p.PresentationInterval = settings.IntervalImmediate ? D3DPRESENT_INTERVAL_IMMEDIATE : D3DPRESENT_INTERVAL_DEFAULT;
-    if (settings.Resolution <= 0 && !fullSizeBackBufferForced())
-        requested.softwareWidthLimit = kSoftwareBackBufferWidth;
+    if (settings.Resolution <= 0 && !fullSizeBackBufferForced()) requested.softwareWidthLimit = softwareTierWidthLimit();
 
     logPrintf("Searching for valid device settings.\n");
     DeviceSettings supported;
@@ -144,6 +145,9 @@ bool createDevice(HWND window) {
             "does not have sufficient support of Direct3D 9.");
         return false;
     }
+    softwareTier = chooseSoftwareTier(supported.softwareRasterizer, std::getenv("ZARN_FULL_QUALITY"));
+    if (!requested.softwareWidthLimit) softwareTier.backBufferWidthLimit = 0;  // a chosen or forced size
+    logSoftwareTier(softwareTier);
 
     saverState.presentParams = supported.presentParams;
     logPrintf("Creating Drect3D device.\n");

@@ -127,6 +127,7 @@ DeviceSettings buildSettings(const DeviceCombo& combo, const DeviceSettings& req
     out.adapterOrdinal = combo.adapterOrdinal;
     out.deviceType = combo.deviceType;
     out.adapterFormat = combo.adapterFormat;
+    out.softwareRasterizer = combo.adapter && combo.adapter->softwareRasterizer;
 
     out.behaviorFlags = requested.behaviorFlags;
     if (!hardwareTnL && (out.behaviorFlags & kHardwareOrMixed))

@@ -15,6 +15,9 @@ struct DeviceSettings {
     // so a request wider than this is drawn this wide, at the request's aspect, and Present
     // stretches it over the screen. 0: the requested size on every adapter.
     UINT softwareWidthLimit = 0;
+    // Not a Direct3D field: set in the supported settings when the adapter rasterises on the
+    // CPU (the software tier's choices follow from it).
+    bool softwareRasterizer = false;
 };
 
 // Lists what Direct3D accepts on this machine (through saverState.direct3d), picks the

@@ -3,6 +3,7 @@
 #include "render/ShadowMapping.h"
 
 #include "assets/Material.h"
+#include "device/SoftwareTier.h"
 #include "render/ShadowCasterCache.h"
 #include "shell/Diagnostics.h"
 #include "shell/SaverState.h"
@@ -36,8 +37,10 @@ DWORD maskedColorWrite = 0xF;
 DWORD lightingBeforePass = TRUE;
 
 // Without a shadow map to read, the receivers are built without their shadow taps: sampling
-// the one-texel map of 1.0 costs every lit pixel nine fetches that cannot change it.
-const D3DXMACRO kWithoutShadowTaps[] = {{"SHADOWS_OFF", "1"}, {nullptr, nullptr}};
+// the one-texel map of 1.0 costs every lit pixel nine fetches that cannot change it. The
+// software tier's receivers shade more lightly (SoftwareTier.h).
+const D3DXMACRO kShadowsOff = {"SHADOWS_OFF", "1"};
+const D3DXMACRO kLightShading = {"LIGHT_SHADING", "1"};
 bool receiversTapShadowMap = true;
 IDirect3DDevice9* receiverDevice = nullptr;  // not owned: the device outlives its effects
 
@@ -81,7 +84,11 @@ void setReceiverConstants(ReceiverEffect& effect, const char* name) {
 }
 
 bool loadReceivers(IDirect3DDevice9* device, bool withShadowTaps) {
-    const D3DXMACRO* macros = withShadowTaps ? nullptr : kWithoutShadowTaps;
+    D3DXMACRO list[3] = {};
+    size_t count = 0;
+    if (!withShadowTaps) list[count++] = kShadowsOff;
+    if (softwareTier.lightShading) list[count++] = kLightShading;
+    const D3DXMACRO* macros = count ? list : nullptr;
     receiversTapShadowMap = withShadowTaps;
     receiverDevice = device;
     bool result = true;

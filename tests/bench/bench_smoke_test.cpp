@@ -28,9 +28,11 @@ TEST(BenchSmokeTest, EveryFigureIsPresentAndPositive) {
                               "stage_redirect_clear_ms", "stage_update_ms", "stage_colour_ms", "stage_post_ms",
                               "stage_present_ms", "scene_update_us", "traversal_us", "colour_draws",
                               "colour_triangles", "startup_ms", "peak_rss_mib"};
-    // Zero is a fair answer for these: no allocation, no shadow work with shadows off.
+    // Zero is a fair answer for these: no allocation, no shadow work with shadows off, a driver
+    // that does not count shader runs.
     const char* counted[] = {"allocations_per_frame", "samples_requested", "samples_granted", "stage_shadow_ms",
-                             "shadow_draws", "shadow_triangles", "post_draws"};
+                             "shadow_draws", "shadow_triangles", "post_draws", "shadow_fragments_shaded",
+                             "colour_fragments_shaded", "post_fragments_shaded"};
     for (const BenchRecord& r : records) {
         for (const char* key : positive) {
             ASSERT_TRUE(r.figures.count(key)) << r.name << ": " << key;

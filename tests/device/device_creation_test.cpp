@@ -3,6 +3,8 @@
 // and what a successful creation sets up.
 #include "DeviceFixture.h"
 
+#include "device/SoftwareTier.h"
+
 #include <ZarnOffscreen.h>
 #include <ZarnScreenMetrics.h>
 #include <messages/ZarnWindowBackend.h>
@@ -58,7 +60,10 @@ TEST_F(DeviceCreationTest, BackBufferFollowsResolutionAndScreenAspect) {
     }
 }
 
-TEST_F(DeviceCreationTest, SoftwareRasteriserDrawsTheScreensOwnSizeAtMost1280Wide) {
+// The software tier: a software rasteriser draws the screen's own size at most 1024 wide (1280
+// with ZARN_FULL_QUALITY=1) and lighter; a GPU, the full-quality variable, a chosen Resolution
+// and ZARN_FULL_SIZE_BACK_BUFFER=1 each undo what they name, and the log says what is drawn.
+TEST_F(DeviceCreationTest, SoftwareRasteriserDrawsASmallerLighterPictureUnlessToldNotTo) {
     const ZarnWindowBackend previousBackend = ZarnGetWindowBackend();
     ZarnSetWindowBackend(ZARN_WINDOWS_OFFSCREEN);
     WNDCLASSA childClass{};
@@ -71,28 +76,36 @@ TEST_F(DeviceCreationTest, SoftwareRasteriserDrawsTheScreensOwnSizeAtMost1280Wid
         int childW, childH;  // > 0: a host's preview window of this size, inside the screen
         bool software;
         int resolution;
-        const char* fullSize;  // ZARN_FULL_SIZE_BACK_BUFFER, or null
+        const char* fullSize;     // ZARN_FULL_SIZE_BACK_BUFFER, or null
+        const char* fullQuality;  // ZARN_FULL_QUALITY, or null
         UINT requestedW, requestedH, drawnW, drawnH;
+        bool lighter;
     } cases[] = {
-        {"GPU", 1920, 1080, 0, 0, false, 0, nullptr, 1920, 1080, 1920, 1080},
-        {"16:9", 1920, 1080, 0, 0, true, 0, nullptr, 1920, 1080, 1280, 720},
-        {"4K", 3840, 2160, 0, 0, true, 0, nullptr, 3840, 2160, 1280, 720},
-        {"5:4", 1600, 1280, 0, 0, true, 0, nullptr, 1600, 1280, 1280, 1024},
-        {"9:16", 2160, 3840, 0, 0, true, 0, nullptr, 2160, 3840, 1280, 2276},
-        {"32:9", 5120, 1440, 0, 0, true, 0, nullptr, 5120, 1440, 1280, 360},
-        {"1280 wide", 1280, 1024, 0, 0, true, 0, nullptr, 1280, 1024, 1280, 1024},
-        {"portrait, narrow", 1080, 1920, 0, 0, true, 0, nullptr, 1080, 1920, 1080, 1920},
-        {"variable", 1920, 1080, 0, 0, true, 0, "1", 1920, 1080, 1920, 1080},
-        {"variable not 1", 1920, 1080, 0, 0, true, 0, "0", 1920, 1080, 1280, 720},
-        {"chosen Resolution", 2560, 1440, 0, 0, true, 1600, nullptr, 1600, 900, 1600, 900},
-        {"host's whole monitor", 3840, 2160, 2560, 1600, true, 0, nullptr, 2560, 1600, 1280, 800},
-        {"small preview", 1920, 1080, 152, 112, true, 0, nullptr, 152, 112, 152, 112},
+        {"GPU", 1920, 1080, 0, 0, false, 0, nullptr, nullptr, 1920, 1080, 1920, 1080, false},
+        {"GPU, variable", 1920, 1080, 0, 0, false, 0, nullptr, "1", 1920, 1080, 1920, 1080, false},
+        {"16:9", 1920, 1080, 0, 0, true, 0, nullptr, nullptr, 1920, 1080, 1024, 576, true},
+        {"1280 x 720", 1280, 720, 0, 0, true, 0, nullptr, nullptr, 1280, 720, 1024, 576, true},
+        {"4K", 3840, 2160, 0, 0, true, 0, nullptr, nullptr, 3840, 2160, 1024, 576, true},
+        {"5:4", 1600, 1280, 0, 0, true, 0, nullptr, nullptr, 1600, 1280, 1024, 819, true},
+        {"9:16", 2160, 3840, 0, 0, true, 0, nullptr, nullptr, 2160, 3840, 1024, 1820, true},
+        {"32:9", 5120, 1440, 0, 0, true, 0, nullptr, nullptr, 5120, 1440, 1024, 288, true},
+        {"1024 wide", 1024, 768, 0, 0, true, 0, nullptr, nullptr, 1024, 768, 1024, 768, true},
+        {"full quality", 1920, 1080, 0, 0, true, 0, nullptr, "1", 1920, 1080, 1280, 720, false},
+        {"full quality, 1280 wide", 1280, 1024, 0, 0, true, 0, nullptr, "1", 1280, 1024, 1280, 1024, false},
+        {"full quality not 1", 1920, 1080, 0, 0, true, 0, nullptr, "yes", 1920, 1080, 1024, 576, true},
+        {"full size", 1920, 1080, 0, 0, true, 0, "1", nullptr, 1920, 1080, 1920, 1080, true},
+        {"full size not 1", 1920, 1080, 0, 0, true, 0, "0", nullptr, 1920, 1080, 1024, 576, true},
+        {"chosen Resolution", 2560, 1440, 0, 0, true, 1600, nullptr, nullptr, 1600, 900, 1600, 900, true},
+        {"host's whole monitor", 3840, 2160, 2560, 1600, true, 0, nullptr, nullptr, 2560, 1600, 1024, 640, true},
+        {"small preview", 1920, 1080, 152, 112, true, 0, nullptr, nullptr, 152, 112, 152, 112, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         saverState.settings.Resolution = c.resolution;
         if (c.fullSize) setenv("ZARN_FULL_SIZE_BACK_BUFFER", c.fullSize, 1);
         else unsetenv("ZARN_FULL_SIZE_BACK_BUFFER");
+        if (c.fullQuality) setenv("ZARN_FULL_QUALITY", c.fullQuality, 1);
+        else unsetenv("ZARN_FULL_QUALITY");
         ZarnDirect3DScript script;
         script.adapters[0].softwareRasterizer = c.software;
         ZarnSetScreenMetricsOverride(c.screenW, c.screenH);
@@ -114,18 +127,22 @@ TEST_F(DeviceCreationTest, SoftwareRasteriserDrawsTheScreensOwnSizeAtMost1280Wid
         }
         EXPECT_EQ(c.drawnW, saverState.presentParams.BackBufferWidth);
         EXPECT_EQ(c.drawnH, saverState.presentParams.BackBufferHeight);
+        EXPECT_EQ(c.lighter, softwareTier.lightShading);
+        EXPECT_EQ(c.lighter, softwareTier.sharedCorners);
         char widthRow[80], heightRow[80];
         std::snprintf(widthRow, sizeof widthRow, "  Back Buffer Width:    %10u  %10u\n", c.requestedW, c.drawnW);
         std::snprintf(heightRow, sizeof heightRow, "  Back Buffer Height:   %10u  %10u\n", c.requestedH, c.drawnH);
         const std::string log = logText();
         EXPECT_NE(std::string::npos, log.find(widthRow)) << log;
         EXPECT_NE(std::string::npos, log.find(heightRow)) << log;
+        EXPECT_EQ(c.lighter, log.find("Software renderer, lighter picture: ") != std::string::npos) << log;
         releaseDevice();
         ZarnDestroyWindow(window);
         window = nullptr;
         if (parent) ZarnDestroyWindow(parent);
     }
     unsetenv("ZARN_FULL_SIZE_BACK_BUFFER");
+    unsetenv("ZARN_FULL_QUALITY");
     ZarnSetWindowBackend(previousBackend);
 }
 

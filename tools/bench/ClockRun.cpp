@@ -67,6 +67,7 @@ struct StageMarks {
     Clock::time_point at[stageCount];
     uint64_t draws[stageCount] = {};
     uint64_t primitives[stageCount] = {};
+    uint64_t fragmentShading[stageCount] = {};
 };
 StageMarks marks;
 
@@ -75,6 +76,7 @@ void markStage(FrameStage stage) {
     ZarnFinishGLWork(saverState.device);
     marks.at[k] = Clock::now();
     ZarnGetGLDrawCounts(saverState.device, &marks.draws[k], &marks.primitives[k]);
+    ZarnCountGLFragments(saverState.device, &marks.fragmentShading[k]);
 }
 
 // The frame clocks of the saver, driven by the benchmark: each paint is one step later.
@@ -160,6 +162,7 @@ bool runClock(const ClockRunOptions& options, Clock::time_point processStart, Be
     // Staged frames: the same paints, waiting for the renderer at every stage boundary.
     std::vector<double> stageMs[stageCount];
     double drawsIn[stageCount] = {}, primitivesIn[stageCount] = {};
+    double fragmentsShadedIn[stageCount] = {};
     frameStageObserver = markStage;
     for (int i = 0; i < options.stagedFrames; ++i) {
         paintOneFrame(window);
@@ -167,6 +170,7 @@ bool runClock(const ClockRunOptions& options, Clock::time_point processStart, Be
             stageMs[k].push_back(msBetween(marks.at[k - 1], marks.at[k]));
             drawsIn[k] = double(marks.draws[k] - marks.draws[k - 1]);
             primitivesIn[k] = double(marks.primitives[k] - marks.primitives[k - 1]);
+            fragmentsShadedIn[k] = double(marks.fragmentShading[k] - marks.fragmentShading[k - 1]);
         }
     }
     frameStageObserver = nullptr;
@@ -221,6 +225,11 @@ bool runClock(const ClockRunOptions& options, Clock::time_point processStart, Be
     r.figures["colour_draws"] = drawsIn[int(FrameStage::coloured)];
     r.figures["colour_triangles"] = primitivesIn[int(FrameStage::coloured)];
     r.figures["post_draws"] = drawsIn[int(FrameStage::postProcessed)];
+    // Fragment shader runs as the driver counts them: a software rasteriser shades whole small
+    // blocks, so thin and tiny triangles cost more fragments than the pixels they cover.
+    r.figures["shadow_fragments_shaded"] = fragmentsShadedIn[int(FrameStage::shadowed)];
+    r.figures["colour_fragments_shaded"] = fragmentsShadedIn[int(FrameStage::coloured)];
+    r.figures["post_fragments_shaded"] = fragmentsShadedIn[int(FrameStage::postProcessed)];
     r.figures["allocations_per_frame"] = double(allocations) / options.frames;
     r.figures["startup_ms"] = startupMs;
     r.figures["peak_rss_mib"] = peakResidentMiB();

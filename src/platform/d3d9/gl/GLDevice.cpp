@@ -141,6 +141,10 @@ GLDevice::~GLDevice() {
         }
         if (windowFbo) glDeleteFramebuffers(1, &windowFbo);
         if (windowColour) glDeleteRenderbuffers(1, &windowColour);
+        if (fragmentQuery) {
+            glEndQuery(GL_FRAGMENT_SHADER_INVOCATIONS_ARB);
+            glDeleteQueries(1, &fragmentQuery);
+        }
         glDeleteSamplers(samplerCount, samplerObjects);
         if (vertexArray) glDeleteVertexArrays(1, &vertexArray);
     }

@@ -116,6 +116,10 @@ public:
     bool drawsSuppressed = false;
     // Waits until GL has finished everything submitted so far.
     void finishWork();
+    // Fragment shader runs since the first call (the driver's pipeline statistics; a software
+    // rasteriser counts every pixel of each small block it shades). False when the driver
+    // cannot count them.
+    bool countFragmentsShaded(uint64_t* fragments);
     // Off-screen Present leaves its picture in windowFbo; these copy it into the window.
     static void readPresentedInto(void* owner, HWND window);
     void settlePendingWindow();
@@ -178,6 +182,8 @@ private:
     GLuint windowFbo = 0, windowColour = 0;  // off-screen windows: what Present leaves there
     UINT windowFboWidth = 0, windowFboHeight = 0;
     HWND pendingWindow = nullptr;  // an off-screen window whose picture is still in windowFbo
+    GLuint fragmentQuery = 0;  // fragment shader invocations, running between counts
+    uint64_t fragmentsShaded = 0;
 
     std::vector<GLDeviceChild*> children;
     std::vector<GLSurface*> standaloneSurfaces;

@@ -307,3 +307,18 @@ void GLDevice::settlePendingWindow() {
 void GLDevice::finishWork() {
     if (makeCurrent()) glFinish();
 }
+
+bool GLDevice::countFragmentsShaded(uint64_t* fragments) {
+    if (!makeCurrent() || !epoxy_has_gl_extension("GL_ARB_pipeline_statistics_query")) return false;
+    if (!fragmentQuery) {
+        glGenQueries(1, &fragmentQuery);
+    } else {
+        glEndQuery(GL_FRAGMENT_SHADER_INVOCATIONS_ARB);
+        GLuint64 count = 0;
+        glGetQueryObjectui64v(fragmentQuery, GL_QUERY_RESULT, &count);
+        fragmentsShaded += count;
+    }
+    glBeginQuery(GL_FRAGMENT_SHADER_INVOCATIONS_ARB, fragmentQuery);
+    if (fragments) *fragments = fragmentsShaded;
+    return true;
+}

@@ -31,3 +31,8 @@ BOOL ZarnSuppressGLDraws(IDirect3DDevice9* device, BOOL suppress) {
     gl->drawsSuppressed = suppress != FALSE;
     return TRUE;
 }
+
+BOOL ZarnCountGLFragments(IDirect3DDevice9* device, uint64_t* fragments) {
+    auto* gl = dynamic_cast<GLDevice*>(device);
+    return gl && gl->countFragmentsShaded(fragments) ? TRUE : FALSE;
+}
