@@ -34,7 +34,7 @@ void logSoftwareTier(const SoftwareTier& tier) {
     std::string choices;
     const auto add = [&choices](const std::string& choice) { choices += (choices.empty() ? "" : ", ") + choice; };
     if (tier.backBufferWidthLimit) add("drawn at most " + std::to_string(tier.backBufferWidthLimit) + " wide");
-    if (tier.lightShading) add("2 x 2 shadow taps");
+    if (tier.lightShading) add("four shadow taps and one mip level a texture");
     if (tier.sharedCorners) add("meshes from shared corners");
     logPrintf("Software renderer, lighter picture: %s; ZARN_FULL_QUALITY=1 draws the full one.\n", choices.c_str());
 }

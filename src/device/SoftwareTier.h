@@ -12,8 +12,9 @@ struct SoftwareTier {
     // The widest back buffer drawn when no Resolution is chosen (the screen's own size above
     // it is drawn this wide and stretched); 0: no limit. ZARN_FULL_SIZE_BACK_BUFFER=1 lifts it.
     UINT backBufferWidthLimit = 0;
-    // The shadow receivers soften the shadow's edge with 2 x 2 taps of the shadow map instead
-    // of 3 x 3, and take the tangent frame as interpolated (it is orthogonal at every corner).
+    // The shadow receivers (the LIGHT_SHADING variant of their effects) soften the shadow's
+    // edge with 2 x 2 taps of the shadow map instead of 3 x 3, read their base and normal maps
+    // from the nearer mip level alone, and take the tangent frame as interpolated.
     bool lightShading = false;
     // .obj meshes are drawn indexed from their distinct corners, and the diagonals inside
     // their flat, evenly mapped parts are turned so that no sliver spans a face: the

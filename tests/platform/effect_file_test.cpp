@@ -165,6 +165,34 @@ TEST(EffectFileParser, RefusesBadParameters) {
     EXPECT_NE(parseError(many + kMinimal).find("too many parameters"), std::string::npos);
 }
 
+// #ifdef regions outside GLSL keep or drop states by the loader's macros, as D3DX's
+// preprocessor does; broken nesting and GLSL blocks inside a region are refused.
+TEST(EffectFileParser, MacrosChooseStatesBetweenIfdefAndEndif) {
+    const std::string states = "#ifdef LIGHT\nsampler base_Tex MIPFILTER POINT\n#else\nsampler base_Tex MIPFILTER LINEAR\n"
+                                "#endif\n#ifndef LIGHT\nrenderstate ZENABLE 1\n#endif\n";
+    struct Case {
+        std::vector<zarnfx::MacroDesc> macros;
+        DWORD mipFilter;
+        size_t renderStates;
+    } cases[] = {{{}, D3DTEXF_LINEAR, 1}, {{{"LIGHT", "1"}}, D3DTEXF_POINT, 0}, {{{"OTHER", "1"}}, D3DTEXF_LINEAR, 1}};
+    for (const Case& c : cases) {
+        EffectFileDesc desc;
+        std::string error;
+        ASSERT_TRUE(zarnfx::parseEffectFile(withPass(states), c.macros, &desc, &error)) << error;
+        const zarnfx::PassDesc& pass = desc.techniques[0].passes[0];
+        ASSERT_EQ(1u, pass.samplerStates.size());
+        EXPECT_EQ(c.mipFilter, pass.samplerStates[0].value);
+        EXPECT_EQ(c.renderStates, pass.renderStates.size());
+        EXPECT_EQ(c.macros.size(), desc.macros.size());
+    }
+    EXPECT_NE(parseError(withPass("") + "#ifdef LIGHT\n").find("#ifdef without #endif"), std::string::npos);
+    EXPECT_NE(parseError(withPass("#endif\n")).find("#endif without #ifdef"), std::string::npos);
+    EXPECT_NE(parseError(withPass("#ifdef A\n#else\n#else\n#endif\n")).find("a second #else"), std::string::npos);
+    EXPECT_NE(parseError(withPass("#ifdef\n#endif\n")).find("needs a macro name"), std::string::npos);
+    EXPECT_NE(parseError("#ifdef A\n" + withPass("") + "#endif\n").find("GLSL block inside #ifdef"),
+              std::string::npos);
+}
+
 TEST(EffectFileParser, RefusesUnknownStatesAndValues) {
     EffectFileDesc desc;
     std::string error;

@@ -82,15 +82,16 @@ HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, co
         returnLog(std::string(pSrcFile) + ": " + problem + "\n", ppCompilationErrors);
         return D3DERR_NOTFOUND;
     }
-    zarnfx::EffectFileDesc desc;
-    if (!zarnfx::parseEffectFile(text, &desc, &problem)) {
-        returnLog(std::string(pSrcFile) + ": " + problem + "\n", ppCompilationErrors);
-        return D3DXERR_INVALIDDATA;
-    }
-    if (!copyMacros(pDefines, &desc.macros)) {
+    std::vector<zarnfx::MacroDesc> macros;
+    if (!copyMacros(pDefines, &macros)) {
         returnLog(std::string(pSrcFile) + ": a macro is not an identifier with a one-line definition\n",
                   ppCompilationErrors);
         return D3DERR_INVALIDCALL;
+    }
+    zarnfx::EffectFileDesc desc;
+    if (!zarnfx::parseEffectFile(text, macros, &desc, &problem)) {
+        returnLog(std::string(pSrcFile) + ": " + problem + "\n", ppCompilationErrors);
+        return D3DXERR_INVALIDDATA;
     }
     std::string log;
     HRESULT result = zarnfx::createEffect(pDevice, std::move(desc), pSrcFile, ppEffect, &log);

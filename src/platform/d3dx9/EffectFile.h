@@ -71,6 +71,7 @@ constexpr size_t kMaxStatesPerPass = 64;
 constexpr size_t kMaxRequirements = 8;
 constexpr size_t kMaxMacros = 16;
 constexpr size_t kMaxMacroBytes = 256;
+constexpr size_t kMaxConditionDepth = 8;
 
 // A macro the loader accepts: a GLSL identifier that is not reserved (GL_ or __), and a
 // definition on one line, so that neither can break out of its #define.
@@ -83,6 +84,9 @@ const char* typeKeyword(ParamType type);
 // Parses the whole text. On failure returns false and sets *error to "line N: what is wrong";
 // *out is then unspecified. Never reads past the text, whatever it holds.
 bool parseEffectFile(const std::string& text, EffectFileDesc* out, std::string* error);
+// The same with the loader's macros, which decide the #ifdef regions and are kept in *out.
+bool parseEffectFile(const std::string& text, const std::vector<MacroDesc>& macros, EffectFileDesc* out,
+                     std::string* error);
 
 // The texture unit a texture parameter is bound to: its position among the effect's texture
 // parameters, in declaration order; -1 for a name that is not a texture parameter.

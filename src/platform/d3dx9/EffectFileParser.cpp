@@ -1,5 +1,8 @@
 // Reads the effect file format line by line. Outside GLSL blocks a line is whitespace-separated
-// words with a leading keyword; a GLSL block is copied verbatim up to its `endglsl` line. Every
+// words with a leading keyword; a GLSL block is copied verbatim up to its `endglsl` line.
+// `#ifdef NAME`, `#ifndef NAME`, `#else` and `#endif` keep or drop the lines between them by the
+// loader's macros, as D3DX's preprocessor does for a whole effect (a GLSL block's own text has
+// the GLSL preprocessor for that, so no block may start inside such a region). Every
 // problem is reported with its line number and stops the parse: a half-understood effect is
 // worse than none, because the saver would then draw with states nobody asked for.
 #include "d3dx9/EffectFile.h"
@@ -90,21 +93,67 @@ class Parser {
 public:
     Parser(const std::string& text, EffectFileDesc* out) : text(text), out(out) {}
 
-    bool run(std::string* error) {
+    bool run(const std::vector<MacroDesc>& macros, std::string* error) {
         *out = EffectFileDesc();
+        out->macros = macros;
         if (text.size() > kMaxEffectFileBytes) return fail(error, 0, "file is larger than 1 MiB");
         if (text.find('\0') != std::string::npos) return fail(error, 0, "file holds a NUL byte");
         std::string line;
         while (nextLine(&line)) {
+            std::istringstream firstWords(line);
+            std::string first, name;
+            firstWords >> first >> name;
+            if (first == "#ifdef" || first == "#ifndef" || first == "#else" || first == "#endif") {
+                if (!condition(first, name)) return fail(error, lineNumber, problem);
+                continue;
+            }
             std::vector<std::string> words = splitWords(line);
             if (words.empty()) continue;
+            if (!conditions.empty() && words[0] == "glsl") return fail(error, lineNumber, "a GLSL block inside #ifdef");
+            if (!keeping()) continue;
             if (!statement(words)) return fail(error, lineNumber, problem);
         }
+        if (!conditions.empty()) return fail(error, lineNumber, "#ifdef without #endif");
         if (!finish()) return fail(error, lineNumber, problem);
         return true;
     }
 
 private:
+    struct Condition {
+        bool holds;    // the branch's test
+        bool sawElse;
+    };
+    std::vector<Condition> conditions;
+
+    bool defined(const std::string& name) const {
+        for (const MacroDesc& m : out->macros)
+            if (m.name == name) return true;
+        return false;
+    }
+
+    bool keeping() const {
+        for (const Condition& c : conditions)
+            if (c.holds == c.sawElse) return false;
+        return true;
+    }
+
+    bool condition(const std::string& directive, const std::string& name) {
+        if (directive == "#ifdef" || directive == "#ifndef") {
+            if (!isIdentifier(name)) return bad(directive + " needs a macro name");
+            if (conditions.size() >= kMaxConditionDepth) return bad("#ifdef nested too deep");
+            conditions.push_back({defined(name) == (directive == "#ifdef"), false});
+            return true;
+        }
+        if (conditions.empty()) return bad(directive + " without #ifdef");
+        if (directive == "#else") {
+            if (conditions.back().sawElse) return bad("a second #else");
+            conditions.back().sawElse = true;
+        } else {
+            conditions.pop_back();
+        }
+        return true;
+    }
+
     bool nextLine(std::string* line) {
         if (pos >= text.size()) return false;
         size_t end = text.find('\n', pos);
@@ -313,7 +362,12 @@ private:
 }  // namespace
 
 bool parseEffectFile(const std::string& text, EffectFileDesc* out, std::string* error) {
-    return Parser(text, out).run(error);
+    return Parser(text, out).run({}, error);
+}
+
+bool parseEffectFile(const std::string& text, const std::vector<MacroDesc>& macros, EffectFileDesc* out,
+                     std::string* error) {
+    return Parser(text, out).run(macros, error);
 }
 
 int textureUnitOf(const EffectFileDesc& desc, const std::string& param) {
