@@ -70,6 +70,7 @@ void Mesh::widenBounds(const float* p) {
 }
 
 void Mesh::applyTexTransform(float a, float b, float c, float d) {
+    editedSinceLoad = true;
     for (int32_t i = 0; i < texCoords.count; ++i) {
         texCoords[i].x = a * texCoords[i].x + b;
         texCoords[i].y = c * texCoords[i].y + d;
@@ -78,6 +79,7 @@ void Mesh::applyTexTransform(float a, float b, float c, float d) {
 
 // The bounds stay as they were: callers that move a mesh this way pick by the old box.
 void Mesh::translate(float dx, float dy, float dz) {
+    editedSinceLoad = true;
     for (int32_t i = 0; i < positions.count; ++i) {
         positions[i].x += dx;
         positions[i].y += dy;
@@ -86,6 +88,7 @@ void Mesh::translate(float dx, float dy, float dz) {
 }
 
 void Mesh::scale(float sx, float sy, float sz) {
+    editedSinceLoad = true;
     for (int32_t i = 0; i < positions.count; ++i) {
         positions[i].x *= sx;
         positions[i].y *= sy;

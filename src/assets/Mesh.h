@@ -17,6 +17,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The one vertex layout every mesh is drawn with: one stream, 56 bytes per vertex. The
@@ -57,6 +58,11 @@ struct MeshArray {
         }
         elements[count++] = value;
         return true;
+    }
+    void swap(MeshArray& other) {
+        std::swap(count, other.count);
+        std::swap(capacity, other.capacity);
+        std::swap(elements, other.elements);
     }
     void clear() {
         std::free(elements);
@@ -147,10 +153,15 @@ public:
     IDirect3DVertexBuffer9* casterVertexBuffer = nullptr;
     IDirect3DIndexBuffer9* casterIndexBuffer = nullptr;
     UINT casterCornerCount = 0;
+    UINT casterTriangleCount = 0;
     DWORD casterCulling = D3DCULL_NONE;  // for an unmirrored world; NONE unless the mesh is closed
     ID3DXMesh* xMesh = nullptr;
     uint32_t xMaterialCount = 0;
     std::string deferredXFile;  // a .x file named before the device existed
+    // The .obj file the mesh was read from, and whether an edit has changed its data since
+    // (then no twin of the file stands for it; see MeshTwins.cpp).
+    std::string objFile;
+    bool editedSinceLoad = false;
     int32_t stripVertexCount = 0;
     std::unique_ptr<MeshVertex[]> stripVertices;
     int32_t primGroupCount = 0;
@@ -167,7 +178,13 @@ private:
     HRESULT createStripObjects(IDirect3DDevice9* device);
     HRESULT createObjObjects(IDirect3DDevice9* device);
     HRESULT createSharedObjObjects(IDirect3DDevice9* device, const std::vector<MeshFace>& drawn);
-    HRESULT createCasterObjects(IDirect3DDevice9* device, const std::vector<MeshFace>& drawn);
+    // The shadow-caster copy from `source`'s positions and faces: this mesh's, or its twin's.
+    HRESULT createCasterObjects(IDirect3DDevice9* device, const Mesh& source, const std::vector<MeshFace>& drawn);
+    // Reads the software renderer's twin of this mesh from `folder` beside its file; false,
+    // quietly, when there is none (MeshTwins.cpp).
+    bool readTwin(const char* folder, Mesh* twin) const;
+    // Takes the twin's data in place of its own.
+    void adoptData(Mesh& twin);
     // The three vertices of one face as drawn, tangent frame included.
     void fillFaceVertices(const MeshFace& face, MeshVertex* v) const;
     // Re-splits flat, evenly mapped quads along their other diagonal where that rounds the

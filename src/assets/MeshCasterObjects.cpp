@@ -84,8 +84,9 @@ void releaseObject(T*& object) {
 
 }  // namespace
 
-HRESULT Mesh::createCasterObjects(IDirect3DDevice9* device, const std::vector<MeshFace>& drawn) {
+HRESULT Mesh::createCasterObjects(IDirect3DDevice9* device, const Mesh& source, const std::vector<MeshFace>& drawn) {
     if (drawn.empty()) return S_OK;
+    const auto& positions = source.positions;
     std::vector<MeshFloat3> corners;
     std::vector<uint32_t> indices;
     std::unordered_map<PositionBits, uint32_t, PositionBitsHash> cornerOf;
@@ -130,6 +131,7 @@ HRESULT Mesh::createCasterObjects(IDirect3DDevice9* device, const std::vector<Me
     }
     casterIndexBuffer->Unlock();
     casterCornerCount = UINT(corners.size());
+    casterTriangleCount = UINT(drawn.size());
     casterCulling = closedSurfaceCulling(corners, indices);
     return S_OK;
 }
@@ -139,5 +141,6 @@ void Mesh::releaseCasterObjects() {
     releaseObject(casterVertexBuffer);
     releaseObject(casterDecl);
     casterCornerCount = 0;
+    casterTriangleCount = 0;
     casterCulling = D3DCULL_NONE;
 }

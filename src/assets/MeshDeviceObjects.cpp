@@ -201,17 +201,34 @@ HRESULT Mesh::createObjObjects(IDirect3DDevice9* device) {
         debugPrintf("Error: mesh %s has face indices out of range\n", getName() ? getName() : "(unnamed)");
         return E_FAIL;
     }
+    // A software renderer draws static meshes from their coarser twins, from shared corners,
+    // split evenly; the texture edits rewrite a per-face buffer, so meshes meant for them keep
+    // one.
+    const bool lighter = isStatic && softwareTier.lighterMeshes;
+    if (lighter) {
+        Mesh twin;
+        if (readTwin("software", &twin)) adoptData(twin);
+    }
     if (static_cast<uint64_t>(faces.count) * 3 * sizeof(MeshVertex) > UINT_MAX) return E_FAIL;
     std::vector<MeshFace> drawn(faces.elements, faces.elements + faces.count);
-    // A software rasteriser draws static meshes from shared corners, split evenly; the texture
-    // edits rewrite a per-face buffer, so meshes meant for them keep one.
-    if (softwareTier.sharedCorners && isStatic) {
-        splitFlatPartsEvenly(drawn);
-        if (SUCCEEDED(createSharedObjObjects(device, drawn))) {
-            if (FAILED(createCasterObjects(device, drawn)))
-                debugPrintf("Mesh %s casts from its full vertices\n", getName() ? getName() : "(unnamed)");
-            return S_OK;
-        }
+    if (lighter) splitFlatPartsEvenly(drawn);
+    Mesh casterTwin;
+    const bool simplerCaster = lighter && readTwin("casters", &casterTwin);
+    std::vector<MeshFace> casterFaces;
+    if (simplerCaster) {
+        casterFaces.assign(casterTwin.faces.elements, casterTwin.faces.elements + casterTwin.faces.count);
+        casterTwin.splitFlatPartsEvenly(casterFaces);
+    }
+    const Mesh& casterSource = simplerCaster ? casterTwin : *this;
+    const std::vector<MeshFace>& casterDrawn = simplerCaster ? casterFaces : drawn;
+    // Without the caster copy the shadow pass draws from the full buffer, as before.
+    const auto makeCaster = [&] {
+        if (FAILED(createCasterObjects(device, casterSource, casterDrawn)))
+            debugPrintf("Mesh %s casts from its full vertices\n", getName() ? getName() : "(unnamed)");
+    };
+    if (lighter && SUCCEEDED(createSharedObjObjects(device, drawn))) {
+        makeCaster();
+        return S_OK;
     }
     UINT bytesNeeded = static_cast<UINT>(faces.count) * 3 * sizeof(MeshVertex);
     if (FAILED(device->CreateVertexBuffer(bytesNeeded, usage, 0, D3DPOOL_DEFAULT, &vertexBuffer, nullptr))) {
@@ -227,8 +244,6 @@ HRESULT Mesh::createObjObjects(IDirect3DDevice9* device) {
     auto* out = static_cast<MeshVertex*>(bytes);
     for (int32_t f = 0; f < faces.count; ++f) fillFaceVertices(faces[f], out + 3 * f);
     vertexBuffer->Unlock();
-    // Without the caster copy the shadow pass draws from the full buffer, as before.
-    if (FAILED(createCasterObjects(device, drawn)))
-        debugPrintf("Mesh %s casts from its full vertices\n", getName() ? getName() : "(unnamed)");
+    makeCaster();
     return S_OK;
 }

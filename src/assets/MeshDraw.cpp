@@ -55,6 +55,6 @@ void Mesh::drawShadowCaster(IDirect3DDevice9* device, const D3DXMATRIX* world) {
     device->SetVertexDeclaration(casterDecl);
     device->SetStreamSource(0, casterVertexBuffer, 0, sizeof(MeshFloat3));
     device->SetIndices(casterIndexBuffer);
-    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, casterCornerCount, 0, static_cast<UINT>(faces.count));
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, casterCornerCount, 0, casterTriangleCount);
     if (culling) device->SetRenderState(D3DRS_CULLMODE, before);
 }

@@ -124,6 +124,8 @@ bool Mesh::loadObj(const char* fileName) {
         return false;
     }
     clearData();
+    objFile = fileName;
+    editedSinceLoad = false;
     std::printf("Reading .obj file %s.\n", fileName);
     std::fflush(stdout);
 

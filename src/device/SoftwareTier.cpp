@@ -21,7 +21,7 @@ SoftwareTier chooseSoftwareTier(bool softwareRasterizer, const char* fullQuality
     const bool full = fullQualityAsked(fullQualityVariable);
     tier.backBufferWidthLimit = full ? kSoftwareFullQualityWidth : kSoftwareTierWidth;
     tier.lightShading = !full;
-    tier.sharedCorners = !full;
+    tier.lighterMeshes = !full;
     return tier;
 }
 
@@ -35,6 +35,6 @@ void logSoftwareTier(const SoftwareTier& tier) {
     const auto add = [&choices](const std::string& choice) { choices += (choices.empty() ? "" : ", ") + choice; };
     if (tier.backBufferWidthLimit) add("drawn at most " + std::to_string(tier.backBufferWidthLimit) + " wide");
     if (tier.lightShading) add("four shadow taps and one mip level a texture");
-    if (tier.sharedCorners) add("meshes from shared corners");
+    if (tier.lighterMeshes) add("coarser meshes from shared corners");
     logPrintf("Software renderer, lighter picture: %s; ZARN_FULL_QUALITY=1 draws the full one.\n", choices.c_str());
 }

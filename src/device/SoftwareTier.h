@@ -16,12 +16,14 @@ struct SoftwareTier {
     // edge with 2 x 2 taps of the shadow map instead of 3 x 3, read their base and normal maps
     // from the nearer mip level alone, and take the tangent frame as interpolated.
     bool lightShading = false;
-    // .obj meshes are drawn indexed from their distinct corners, and the diagonals inside
-    // their flat, evenly mapped parts are turned so that no sliver spans a face: the
-    // rasteriser shades whole 4 x 4 blocks, and a sliver costs a block for every few pixels.
-    bool sharedCorners = false;
+    // Static .obj meshes are drawn from the coarser twins the content generator made for a
+    // software renderer, where it made one, and cast shadows from simpler twins still; they
+    // are drawn indexed from their distinct corners, and the diagonals inside their flat,
+    // evenly mapped parts are turned so that no sliver spans a face: the rasteriser shades
+    // whole 4 x 4 blocks, and every small or thin triangle costs at least one.
+    bool lighterMeshes = false;
 
-    bool lighter() const { return lightShading || sharedCorners; }
+    bool lighter() const { return lightShading || lighterMeshes; }
 };
 
 // The software renderer's lighter picture is drawn at most this wide, the full one 1280 wide.

@@ -1,6 +1,8 @@
 // Caps, bands and extrusions of flat outlines (see Extrude.h).
 #include "Extrude.h"
 
+#include "MeshDetail.h"
+
 #include <GL/glu.h>
 
 #include <algorithm>
@@ -9,6 +11,11 @@
 
 namespace contentgen {
 
+namespace {
+// Slabs at most this thick cast their shadow from their two faces at caster detail.
+constexpr double kThinSlab = 0.1;
+}  // namespace
+
 double signedArea(const Contour& c) {
     double a = 0;
     for (size_t i = 0; i < c.size(); ++i) a += cross(c[i], c[(i + 1) % c.size()]);
@@ -16,6 +23,7 @@ double signedArea(const Contour& c) {
 }
 
 Contour circleContour(Vec2 centre, double radius, int segments) {
+    if (meshDetail() != MeshDetail::full && segments > 16) segments /= 2;
     Contour c;
     for (int i = 0; i < segments; ++i) c.push_back(centre + polar(radius, 2 * kPi * i / segments));
     return c;
@@ -165,7 +173,15 @@ void addBand(MeshBuilder& mesh, const Contour& a, double za, const Contour& b, d
     }
 }
 
-MeshBuilder extrude(std::vector<Contour> contours, const ExtrudeParams& p) {
+MeshBuilder extrude(std::vector<Contour> contours, const ExtrudeParams& params) {
+    ExtrudeParams p = params;
+    // A thin slab casts the shadow of its two faces: its chamfers and walls are thinner than
+    // the shadow's softened edge. A long one (an arbor) keeps its walls, which are its shadow.
+    const bool facesOnly = meshDetail() == MeshDetail::caster && p.zBack - p.zFront <= kThinSlab;
+    if (facesOnly) {
+        p.bevelFront = p.bevelBack = 0;
+        p.backCap = true;
+    }
     orientContours(contours);
     MeshBuilder mesh;
     std::vector<Contour> front = contours, back = contours;
@@ -179,7 +195,7 @@ MeshBuilder extrude(std::vector<Contour> contours, const ExtrudeParams& p) {
     for (size_t k = 0; k < contours.size(); ++k) {
         double z0 = p.zFront + p.bevelFront, z1 = p.zBack - p.bevelBack;
         if (p.bevelFront > 0) addBand(mesh, front[k], p.zFront, contours[k], z0, uvScale, p.smoothDegrees);
-        addBand(mesh, contours[k], z0, contours[k], z1, uvScale, p.smoothDegrees);
+        if (!facesOnly) addBand(mesh, contours[k], z0, contours[k], z1, uvScale, p.smoothDegrees);
         if (p.bevelBack > 0) addBand(mesh, contours[k], z1, back[k], p.zBack, uvScale, p.smoothDegrees);
     }
     return mesh;

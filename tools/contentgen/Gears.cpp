@@ -2,6 +2,7 @@
 #include "Gears.h"
 
 #include "Layout.h"
+#include "MeshDetail.h"
 
 #include <cmath>
 
@@ -17,7 +18,7 @@ constexpr double kFancyWheelDepth = layout::kEscapeWheelDepth;
 std::vector<Contour> spokeWindows(int spokes, double rIn, double rOut, double spokeHalfWidth, double twist,
                                   double phase) {
     std::vector<Contour> windows;
-    const int samples = 8;
+    const int samples = meshDetail() == MeshDetail::caster ? 4 : 8;
     auto spokeAngle = [&](int k, double r) { return phase + 2 * kPi * k / spokes + twist * (r - rIn) / (rOut - rIn); };
     for (int k = 0; k < spokes; ++k) {
         Contour w;
@@ -80,6 +81,12 @@ Contour spurProfile(int teeth, double pitchRadius, double phase) {
     } shape[] = {{-0.5, root}, {-0.31, root}, {-0.25, pitchRadius}, {-0.14, tip}, {0.14, tip}, {0.25, pitchRadius},
                  {0.31, root}};
     Contour c;
+    if (meshDetail() != MeshDetail::full && teeth > 20) {
+        // Coarser: root to tip and back in straight flanks.
+        for (int k = 0; k < teeth; ++k)
+            for (const auto& s : {shape[1], shape[3], shape[4], shape[6]}) c.push_back(polar(s.r, phase + (k + s.f) * tau));
+        return c;
+    }
     // Small pinions keep a point in the middle of each root land so it stays round.
     const size_t first = teeth > 20 ? 1 : 0;
     for (int k = 0; k < teeth; ++k)

@@ -6,6 +6,7 @@
 #include "Hands.h"
 #include "Layout.h"
 #include "Logo.h"
+#include "MeshDetail.h"
 #include "Parts.h"
 #include "SaverArtwork.h"
 #include "Textures.h"
@@ -15,6 +16,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 using namespace contentgen;
 
@@ -89,6 +92,7 @@ int main(int argc, char** argv) {
     bool ok = true;
     size_t triangles = 0;
     for (const MeshJob& job : meshes) {
+        setMeshDetail(MeshDetail::full);
         MeshBuilder m = job.make();
         const std::string path = meshDir + "/" + job.file;
         if (m.triangleCount() == 0 || !writeMesh(m, path)) {
@@ -97,8 +101,27 @@ int main(int argc, char** argv) {
             continue;
         }
         triangles += m.triangleCount();
-        printf("  %-20s %6zu triangles\n", job.file, m.triangleCount());
+        printf("  %-20s %6zu triangles", job.file, m.triangleCount());
+        // The software renderer's twins, where the coarser detail changes the part; the saver
+        // reads them in place of the full mesh there and draws the full one elsewhere.
+        const std::string_view file = job.file;
+        for (const auto& [detail, folder] : {std::pair{MeshDetail::software, "software"},
+                                             std::pair{MeshDetail::caster, "casters"}}) {
+            if (!file.ends_with(".obj")) continue;
+            setMeshDetail(detail);
+            MeshBuilder twin = job.make();
+            if (twin.triangleCount() == 0 || twin.triangleCount() == m.triangleCount()) continue;
+            std::filesystem::create_directories(meshDir + "/" + folder, ec);
+            const std::string twinPath = meshDir + "/" + folder + "/" + job.file;
+            if (!writeMesh(twin, twinPath)) {
+                fprintf(stderr, "zarn-contentgen: could not make %s\n", twinPath.c_str());
+                ok = false;
+            }
+            printf(", %s %zu", folder, twin.triangleCount());
+        }
+        printf("\n");
     }
+    setMeshDetail(MeshDetail::full);
     const struct {
         const char* what;
         std::function<bool()> write;
