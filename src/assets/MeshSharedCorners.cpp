@@ -1,30 +1,40 @@
 // An .obj mesh drawn indexed from its distinct corners, for a software rasteriser. The
 // vertex stage runs on one thread there, and a mesh expanded to three vertices per face
-// shades every corner it shares with its neighbours once per face. Corners are shared only
-// where all 56 bytes are equal, so every vertex drawn holds exactly what the per-face buffer
-// would hold in its place.
+// shades every corner it shares with its neighbours once per face. Corners share where their
+// position, normal and texture coordinate are equal to the bit and their tangent frames agree
+// but for rounding (each face works its frame out from its own corners, so the neighbours of
+// one flat, evenly mapped part hold frames a few units in the last place apart).
 #include "assets/Mesh.h"
 
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
 
 namespace {
 
-struct VertexBits {
-    MeshVertex v;
-    bool operator==(const VertexBits& o) const { return std::memcmp(&v, &o.v, sizeof v) == 0; }
+// Position, normal and texture coordinate: the part of a corner that must match exactly.
+struct CornerKey {
+    float v[8];
+    bool operator==(const CornerKey& o) const { return std::memcmp(v, o.v, sizeof v) == 0; }
 };
-struct VertexBitsHash {
-    size_t operator()(const VertexBits& b) const {
-        uint32_t words[sizeof(MeshVertex) / 4];
-        std::memcpy(words, &b.v, sizeof words);
+struct CornerKeyHash {
+    size_t operator()(const CornerKey& k) const {
+        uint32_t words[8];
+        std::memcpy(words, k.v, sizeof words);
         size_t h = 0;
         for (uint32_t w : words) h = h * 0x9E3779B1u ^ w;
         return h;
     }
 };
+
+bool framesAgree(const MeshVertex& a, const MeshVertex& b) {
+    for (int i = 0; i < 3; ++i)
+        if (std::fabs(a.tangent[i] - b.tangent[i]) > 1e-4f || std::fabs(a.binormal[i] - b.binormal[i]) > 1e-4f)
+            return false;
+    return true;
+}
 
 template <typename T>
 void releaseObject(T*& object) {
@@ -38,15 +48,24 @@ HRESULT Mesh::createSharedObjObjects(IDirect3DDevice9* device, const std::vector
     if (drawn.empty()) return E_FAIL;
     std::vector<MeshVertex> corners;
     std::vector<uint32_t> indices;
-    std::unordered_map<VertexBits, uint32_t, VertexBitsHash> cornerOf;
+    // Each key's corners so far; rarely more than one.
+    std::unordered_map<CornerKey, std::vector<uint32_t>, CornerKeyHash> cornersOf;
     indices.reserve(drawn.size() * 3);
     MeshVertex v[3];
     for (const MeshFace& face : drawn) {
         fillFaceVertices(face, v);
         for (const MeshVertex& corner : v) {
-            auto inserted = cornerOf.emplace(VertexBits{corner}, uint32_t(corners.size()));
-            if (inserted.second) corners.push_back(corner);
-            indices.push_back(inserted.first->second);
+            CornerKey key;
+            std::memcpy(key.v, &corner, sizeof key.v);
+            std::vector<uint32_t>& same = cornersOf[key];
+            uint32_t index = uint32_t(corners.size());
+            for (uint32_t candidate : same)
+                if (framesAgree(corners[candidate], corner)) index = candidate;
+            if (index == corners.size()) {
+                corners.push_back(corner);
+                same.push_back(index);
+            }
+            indices.push_back(index);
         }
     }
     const bool wide = corners.size() > 0xFFFF;
