@@ -4,6 +4,7 @@
 #   run_case.sh <case> <zarn-screensaver> <build dir> [zarn-x-probe]
 set -euo pipefail
 case_name=$1 saver=$2 build=$3 probe=${4:-}
+. "$(dirname "$0")/e2e_common.sh"
 
 # Cases that need a server of another shape, or one they can kill, start their own.
 case $case_name in
@@ -21,7 +22,8 @@ fi
 work=$(mktemp -d /tmp/zarn-e2e-XXXXXX)
 pid= pid2= xvfb_pid= host_pid=
 # Whatever happens, no saver (nor server, nor host window) outlives its case.
-trap 'for p in $pid $pid2 $host_pid $xvfb_pid; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+trap 'for p in $pid $pid2 $host_pid; do kill "$p" 2>/dev/null || true; done; e2e_end_x_server "$xvfb_pid" "${DISPLAY:-}"
+      rm -rf "$work"' EXIT
 cd "$work"
 
 # Starts Xvfb with the given screens on a free display and exports DISPLAY.
