@@ -46,7 +46,7 @@ function(split_operands text)
   set(operand_count ${count} PARENT_SCOPE)
 endfunction()
 
-file(STRINGS "${SCRIPT}" lines)
+file(STRINGS "${SCRIPT}" lines ENCODING UTF-8)
 set(number 0)
 set(stage outside)  # outside, header (STYLE...), controls (after BEGIN), done
 set(items "")
