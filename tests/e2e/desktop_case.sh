@@ -43,10 +43,19 @@ session_processes() {
   { grep -alsF "XDG_RUNTIME_DIR=$runtime" /proc/[0-9]*/environ | cut -d/ -f3
     grep -alsF "$work/" /proc/[0-9]*/cmdline | cut -d/ -f3; } | grep -vx "$$" | sort -u || true
 }
+# Kills what is left of the session outright, and takes away the X display (Cinnamon's) that
+# a server killed so leaves behind.
+kill_session() {
+  for p in $(session_processes); do kill -9 "$p" 2>/dev/null || true; done
+  for _ in $(seq 20); do [ -z "$(session_processes)" ] && break; sleep 0.1; done
+  for f in "$home/display" "$home/display.new"; do
+    if [ -s "$f" ]; then e2e_clear_dead_display "$(head -1 "$f")"; fi
+  done
+}
 cleanup() {
   for p in $(session_processes); do kill "$p" 2>/dev/null || true; done
   sleep 0.5
-  for p in $(session_processes); do kill -9 "$p" 2>/dev/null || true; done
+  kill_session
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -196,7 +205,7 @@ wait_for_desktop() {
     # tests: say so, and give it one more start.
     echo "$desktop runs but showed no two monitors in 60 s (it answers: $(monitors 2>&1 | paste -sd,)); starting it again"
     grep -vE '^Reading .obj file|^$' "$home/desktop.out" | tail -5 | sed 's/^/  desktop.out: /'
-    for p in $(session_processes); do kill -9 "$p" 2>/dev/null || true; done
+    kill_session
     rm -f "$home/bus" "$home/display"
     start_$desktop
     desktop_up_in_60_s || true

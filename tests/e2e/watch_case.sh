@@ -30,8 +30,8 @@ session_env=()
 processes_naming() { grep -alsE -- "$1" /proc/[0-9]*/cmdline | cut -d/ -f3 | grep -vx "$$" || true; }
 cleanup() {
   [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   for p in $(processes_naming "$work/[a-z]"); do kill -9 "$p" 2>/dev/null || true; done
+  e2e_end_x_server "$xvfb_pid" "$display"
   rm -rf "$work"
 }
 trap cleanup EXIT

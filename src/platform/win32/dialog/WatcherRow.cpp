@@ -22,9 +22,10 @@ const char* const tickText = "Show the clock when the computer is";
 const char* const waitText = "idle for";
 const char* const unitText = "minutes";
 const char* const watcherName = "zarn-screensaver-watch";
-// Dialog units, from the template's bottom edge: the tick box's line, then the wait's line
-// indented under its text, then the template's own margin again.
-constexpr short tickLeft = 7, waitLeft = 19, waitTop = 12, rowHeight = 31, rowWidth = 200;
+// Dialog units, from the bottom of the setting above: the check boxes' spacing, the tick box's
+// line in the settings' column, then the wait's line indented as the frame sync box's second
+// line is; the row reaches the template's right margin.
+constexpr short tickLeft = 53, tickTop = 4, waitLeft = 65, waitTop = 16, rowHeight = 28, rowWidth = 154;
 
 std::string programFolder() {
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
@@ -137,7 +138,7 @@ void WatcherRow::place(GtkFixed* fixed, ZarnDialogBaseUnits units, int top) {
     gtk_box_pack_start(GTK_BOX(line), gtk_label_new(waitText), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(line), wait_, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(line), gtk_label_new(unitText), FALSE, FALSE, 0);
-    const RECT tickPlace = ZarnDialogUnitsToPixels(units, tickLeft, 0, rowWidth, 10);
+    const RECT tickPlace = ZarnDialogUnitsToPixels(units, tickLeft, tickTop, rowWidth, 10);
     const RECT waitPlace = ZarnDialogUnitsToPixels(units, waitLeft, waitTop, rowWidth - (waitLeft - tickLeft), 12);
     gtk_widget_set_size_request(tick_, -1, tickPlace.bottom - tickPlace.top);
     gtk_fixed_put(fixed, tick_, tickPlace.left, top + tickPlace.top);
