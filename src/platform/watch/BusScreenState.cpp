@@ -3,6 +3,8 @@
 // another still has it dark; a service that leaves the bus takes its cause with it.
 #include "BusScreenState.h"
 
+#include "watch/WatchSession.h"
+
 #include <cstring>
 
 namespace {
@@ -110,7 +112,7 @@ void BusScreenState::readPowerSaveMode(const char* service, const char* path) {
     if (!reply) return;
     GVariant* value = nullptr;
     g_variant_get(reply, "(v)", &value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT32) && g_variant_get_int32(value) != 0 && events_)
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT32) && powerSaveModeDark(g_variant_get_int32(value)) && events_)
         events_->screenAsleep(powerCause(service), true);
     g_variant_unref(value);
     g_variant_unref(reply);
@@ -133,7 +135,8 @@ void BusScreenState::onPropertiesChanged(GDBusConnection*, const char*, const ch
     GVariant* changed = nullptr;
     g_variant_get(parameters, "(&s@a{sv}@as)", &interface, &changed, nullptr);
     gint32 mode = 0;
-    if (g_variant_lookup(changed, "PowerSaveMode", "i", &mode)) self->events_->screenAsleep(powerCause(interface), mode != 0);
+    if (g_variant_lookup(changed, "PowerSaveMode", "i", &mode))
+        self->events_->screenAsleep(powerCause(interface), powerSaveModeDark(mode));
     g_variant_unref(changed);
 }
 

@@ -1,7 +1,7 @@
 // What the desktop says on the session bus about its screen: its screen saver, shield or lock
 // (org.gnome.ScreenSaver, org.cinnamon.ScreenSaver, org.freedesktop.ScreenSaver: ActiveChanged),
-// its power saving (Mutter's and Muffin's DisplayConfig PowerSaveMode; 0 is on) and its
-// monitors changing (DisplayConfig MonitorsChanged). All pushed; nothing here polls.
+// its power saving (Mutter's and Muffin's DisplayConfig PowerSaveMode) and its monitors changing
+// (DisplayConfig MonitorsChanged). All pushed; nothing here polls.
 #pragma once
 
 #include "IdleSource.h"

@@ -48,8 +48,8 @@ public:
         if (x_) x_->readPower();
         followShow();
     }
-    void clockGone(const std::string& monitor, bool endedByUs) {
-        if (!ending_) machine_.clockGone(monitor, endedByUs);
+    void clockGone(ClockId clock) {
+        if (!ending_) machine_.clockGone(clock);
         else if (!clocks_.clocksRunning()) g_main_loop_quit(loop_);
         followShow();
     }
@@ -190,7 +190,7 @@ int watchRun(unsigned waitSeconds) {
     WatchMachine machine(clocks);
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     Watcher watcher(loop, clocks, machine, x.get());
-    clocks.onClockGone = [&watcher](const std::string& monitor, bool endedByUs) { watcher.clockGone(monitor, endedByUs); };
+    clocks.onClockGone = [&watcher](ClockId clock) { watcher.clockGone(clock); };
     if (wayland) wayland->attach(watcher);
     if (x) x->attach(watcher);
     std::unique_ptr<BusScreenState> screenState(bus ? new BusScreenState(bus) : nullptr);
