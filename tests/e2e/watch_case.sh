@@ -271,11 +271,52 @@ x11_server_saver_and_monitors_come_and_go)
   as_user xset s reset
   x_input
   clocks_within 2 "xset s reset and input"
+  # The server's saver turned on while the watcher waits for the answer to a question of its own
+  # (its 200 ms look at the idle time): the server, stopped, takes both requests at once, and
+  # the event reaches Xlib's queue during the answer, with nothing left on the socket to wake
+  # the watcher.
+  mkfifo "$home/saver.in"
+  as_user "$app/zarn-x-probe" saver <"$home/saver.in" >"$home/saver-probe.out" 2>&1 &
+  exec 6>"$home/saver.in"
+  for _ in $(seq 50); do grep -q ready "$home/saver-probe.out" && break; sleep 0.1; done
+  kill -STOP "$xvfb_pid"
+  echo on >&6
+  sleep 0.5
+  kill -CONT "$xvfb_pid"
+  wait_until_no_clock "the server's saver came on during a query"
+  echo off >&6
+  exec 6>&-
+  x_input
+  clocks_within 2 "the server's saver off and input"
   add_x() { DISPLAY=$display xrandr --setmonitor below 640/170x480/127+0+720 none >/dev/null; }
   # (Not the first: its output's own monitor would come back in its place.)
   remove_x() { DISPLAY=$display xrandr --delmonitor right >/dev/null; }
   monitor_comes add_x 2
   monitor_goes remove_x 1
+  # A monitor back while its old clock still ends (held stopped, as a clock slow to end is):
+  # the new one starts once the old is gone, one clock on it, and the show goes on.
+  # (The clock below was started as monitor 2; with the right one gone it is 1 now.)
+  old=$(for p in $(clocks); do [ "$(monitor_of "$p")" = 0 ] || echo "$p"; done)
+  kill -STOP "$old"
+  DISPLAY=$display xrandr --delmonitor below >/dev/null
+  # Back as soon as the watcher has asked the old clock to end (a SIGTERM pending on it); the
+  # watcher ends it outright 2 s later, after it has seen the monitor again (within 1 s).
+  sigterm_pending() { [ $(( 0x$(sed -n 's/^ShdPnd:\t*//p' "/proc/$old/status") & 0x4000 )) -ne 0 ]; }
+  for _ in $(seq 60); do sigterm_pending && break; sleep 0.05; done
+  sigterm_pending || fail "the watcher did not end the clock of a monitor that went"
+  add_x
+  start=$(date +%s%N) gone=
+  for _ in $(seq 100); do
+    [ "$(clocks | wc -l)" -le 2 ] || fail "$(clocks | wc -l) clocks while the old one on the returning monitor ends"
+    [ -z "$gone" ] && ! kill -0 "$old" 2>/dev/null && gone=$(date +%s%N)
+    [ -n "$gone" ] && [ "$(for p in $(clocks); do monitor_of "$p"; done | sort | xargs)" = "0 1" ] && break
+    sleep 0.05
+  done
+  now=$(date +%s%N)
+  echo "the returning monitor's clock $(( (now - start) / 1000000 )) ms after it came back, $(( (now - ${gone:-$now}) / 1000000 )) ms after its old clock was gone"
+  sleep 3
+  [ "$(for p in $(clocks); do monitor_of "$p"; done | sort | xargs)" = "0 1" ] ||
+    fail "not one clock on each monitor after one came back while its clock ended: $(for p in $(clocks); do monitor_of "$p"; done | xargs)"
   end_watcher
   ;;
 sway_output_comes)

@@ -25,8 +25,9 @@ public:
     std::string sleepSourcesNamed() const;
     bool offersIdleTime() const { return hasScreenSaverExtension_; }
 
-    // Reads the connection inside the GLib main loop, so the server going away is seen; `events`
-    // hears of the server's screen saver, RandR's changes and the server going.
+    // Reads the connection inside the GLib main loop (events Xlib queued while it waited for an
+    // answer as well as those on the socket), so the server going away is seen; `events` hears
+    // of the server's screen saver, RandR's changes and the server going.
     void attach(IdleEvents& events);
     // DPMS has no events: its level is read when asked, and every 5 s while the clocks show.
     // Nor has a monitor set by a client (`xrandr --setmonitor`): the list is read every second
@@ -35,6 +36,8 @@ public:
     void clocksShowing(bool showing);
     bool start(unsigned waitMs, IdleEvents& events) override;
     void stop() override;
+    // What the X events say (the connection's source calls it when events are there).
+    void readEvents();
 
 private:
     XSession() = default;
@@ -42,7 +45,6 @@ private:
     bool saverSuspendedByAClient() const;
     void schedule(unsigned delayMs);
     void check();
-    void readEvents();
     void readMonitors();
 
     Display* display_ = nullptr;
@@ -63,5 +65,5 @@ private:
     uint64_t lastIdleMs_ = 0;
     uint64_t lastLookMs_ = 0;
     unsigned timer_ = 0;
-    unsigned fdSource_ = 0;
+    struct _GSource* eventSource_ = nullptr;
 };
