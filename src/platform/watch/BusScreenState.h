@@ -29,8 +29,9 @@ private:
     static void onNameVanished(GDBusConnection*, const char* name, gpointer data);
     static void onMonitorsChanged(GDBusConnection*, const char*, const char*, const char*, const char*, GVariant*,
                                   gpointer);
-    bool serviceThere(const char* name, bool activatable) const;
-    void readActive(const char* service, const char* path);
+    // Owned now, or (`startedByAsking`) a name the bus starts when asked.
+    bool serviceThere(const char* name, bool startedByAsking) const;
+    void readActive(const char* service, const char* path, bool startedByAsking);
     void readPowerSaveMode(const char* service, const char* path);
 
     GDBusConnection* bus_;

@@ -18,7 +18,8 @@ public:
     static XSession* open();
     ~XSession() override;
 
-    bool xscreensaverRuns() const;
+    // For the questions the settings dialog asks as well (SaverHosts.h).
+    Display* display() const { return display_; }
     // RandR's monitors by name, in the order the saver numbers them.
     std::vector<std::string> monitors() const;
     // What this connection reports besides idleness, for the watcher's first lines.
