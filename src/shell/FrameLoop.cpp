@@ -132,13 +132,17 @@ void renderOneFrame(HWND window) {
 }  // namespace
 
 void renderFrame(HWND window) {
-    if (saverState.deviceFailed) {
+    if (saverState.deviceFailed || saverState.firstPaintUnderway) {
         // Keep the black fill in place (an exposed window loses it); never touch a device.
+        // Paints that come while the first paint's message box is up end here too: a second
+        // device creation would fail again and open a box inside the box, without end.
         fillClientBlack(window);
         return;
     }
     if (!saverState.deviceReady) {
+        saverState.firstPaintUnderway = true;
         initialiseOnFirstPaint(window);
+        saverState.firstPaintUnderway = false;
         return;
     }
     if (!saverState.device) return;
