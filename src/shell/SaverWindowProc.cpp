@@ -19,10 +19,12 @@ void loadOnCreate(HWND) {
 
 namespace {
 
-// The gap before a frame, as a wait that input cuts short: true when input came first. A plain
-// sleep would leave the input queued until the next frame, and under Wine, whose windows read
-// the X server's input only while a thread waits for messages, until some hundred frames later.
-bool inputDuringGap(uint32_t ms) {
+// The rest of the gap before a frame, as a wait that input cuts short (a look that waits for
+// nothing once the gap has passed): true when input came. The thread's queue never runs dry (a
+// paint is always due), so this is the one place it waits; with a plain sleep, input would stay
+// unread until the next frame, and under Wine, whose windows read the X server's input only
+// while their thread waits for messages or after some two hundred messages, for minutes.
+bool inputBeforeFrame(uint32_t ms) {
     return MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE) ==
            WAIT_OBJECT_0;
 }
@@ -48,11 +50,11 @@ LRESULT saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_PAINT: {
         // The window is never validated, so paints keep coming whenever the queue is empty;
-        // pacing them here is what holds the frame rate down. Input that comes during the
-        // gap is handled at once: this paint ends without a frame, and the next one, which
-        // follows as soon as the input is handled, waits for the rest of the gap.
+        // pacing them here is what holds the frame rate down. Input that comes before the
+        // frame is handled first: this paint ends without a frame, and the next one, which
+        // follows as soon as the input is handled, waits for what is left of the gap.
         const uint32_t gap = tickCount() - saverState.lastPaintTick;
-        if (gap < minFrameGapMs && inputDuringGap(minFrameGapMs - gap)) return 0;
+        if (inputBeforeFrame(gap < minFrameGapMs ? minFrameGapMs - gap : 0)) return 0;
         renderFrame(window);
         saverState.lastPaintTick = tickCount();
         return 0;

@@ -78,12 +78,29 @@ lit_pixels() {  # [WxH+X+Y]
   /usr/bin/import -window root ${1:+-crop "$1"} -depth 8 rgb:- 2>/dev/null |
     od -An -v -tu1 -w3 | awk '$1+$2+$3 > 150 {n++} END {print n+0}'
 }
+dark_pixels() {  # WxH+X+Y
+  /usr/bin/import -window root -crop "$1" -depth 8 rgb:- 2>/dev/null |
+    od -An -v -tu1 -w3 | awk '$1+$2+$3 < 150 {n++} END {print n+0}'
+}
 # Waits until the screen (or a part given as WxH+X+Y) shows a clock: lit pixels, twice in a row.
 wait_for_clock() {  # seconds [WxH+X+Y]
   local seen=0
   for _ in $(seq "$1"); do
     if [ "$(lit_pixels "${2:-}")" -gt 5000 ]; then seen=$((seen + 1)); else seen=0; fi
     [ "$seen" -ge 2 ] && return 0
+    sleep 1
+  done
+  return 1
+}
+# Waits until the clock moves: frames follow each other, the first ones (which build Wine's
+# shaders and take seconds each) are done.
+wait_for_moving_clock() {
+  local last= now
+  wait_for_clock 60 || return 1
+  for _ in $(seq 30); do
+    now=$(/usr/bin/import -window root -depth 8 rgb:- 2>/dev/null | md5sum)
+    [ -n "$last" ] && [ "$now" != "$last" ] && return 0
+    last=$now
     sleep 1
   done
   return 1
@@ -113,9 +130,11 @@ windows_titled() { wine "$probe" count-windows "$1" | tr -d '\r'; }
 
 make_prefix() {
   wine wineboot -i >/dev/null 2>&1
-  # Wine's own desktop as the screen, the size of the X screen.
+  # Wine's own desktop as the screen, the size of the X screen, black as the bare X screen
+  # was (the pictures count lit pixels).
   wine reg add 'HKEY_CURRENT_USER\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
   wine reg add 'HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null
+  wine reg add 'HKEY_CURRENT_USER\Control Panel\Colors' /v Background /d '0 0 0' /f >/dev/null
   as_user "$wineserver" -w
 }
 
@@ -166,9 +185,11 @@ start_saver() {  # saver [environment...]
   as_user env "$@" "$loader" "$probe" run "$saver" /s >"$work/saver.out" 2>&1 &
   saver_pid=$!
 }
-# The saver's end after a user's input: within seconds, exit code 0, the log written to its end.
+# The saver's end after a user's input, exit code 0, the log written to its end. Input is
+# handled between frames, which under Wine on a busy machine without a GPU may take seconds
+# each; how soon it ends is measured by tools/bench/zarn-wine-bench, not here.
 expect_ended_by() {  # what
-  local ms; ms=$(ms_until_saver_gone 5 "$1")
+  local ms; ms=$(ms_until_saver_gone 30 "$1")
   wait "$saver_pid" || fail "the saver exited $? after $1 ($(tr -d '\r' <"$work/saver.out"))"
   echo "  $1 ended the saver in $ms ms"
   [ -f "$log" ] || fail "no log in the install folder"
@@ -187,7 +208,7 @@ expect_whole_start_logged() {
 # and a key press ends it.
 full_screen_saver_ends_on_a_key() {
   start_saver "$saver_path"
-  wait_for_clock 60 || fail "no clock on the screen"
+  wait_for_moving_clock || fail "no moving clock on the screen"
   [ "$(lit_pixels)" -gt 60000 ] || fail "the clock covers only $(lit_pixels) pixels"
   xdotool key space
   expect_ended_by "a key press"
@@ -198,11 +219,11 @@ full_screen_saver_ends_on_a_key() {
 # saver, however long they wait; one more pixel does.
 full_screen_saver_ends_on_a_movement_not_a_jitter() {
   start_saver "$saver_path"
-  wait_for_clock 60 || fail "no clock on the screen"
+  wait_for_moving_clock || fail "no moving clock on the screen"
   xdotool mousemove_relative -- 2 2
   sleep 1
   xdotool mousemove_relative -- -1 -2
-  sleep 2
+  sleep 3
   saver_running || fail "a jitter of 4 pixels ended the saver"
   xdotool mousemove 303 202
   expect_ended_by "a movement of 5 pixels"
@@ -268,8 +289,13 @@ no_3d_shows_one_box() {
   [ "$boxes" -gt 0 ] || fail "no message box without Direct3D"
   sleep 5  # a box that opened boxes inside itself would have opened many by now
   boxes=$(windows_titled ERROR)
-  /usr/bin/import -window root "$work/no-3d-$arch.png"
+  mkdir -p "$windows/test-pictures"
+  /usr/bin/import -window root "$windows/test-pictures/no-3d-$arch.png"
   [ "$boxes" = 1 ] || fail "$boxes message boxes without Direct3D, not 1"
+  # The box gets its paints, its text and button are drawn: the black saver, with nothing to
+  # draw, does not stay due for painting and take them all.
+  local area; area=$(wine "$probe" client-area ERROR | tr -d '\r')
+  [ "$(dark_pixels "$area")" -gt 200 ] || fail "the message box ($area) is empty: its text was never drawn"
   xdotool key Return
   for _ in $(seq 20); do [ "$(windows_titled ERROR)" = 0 ] && break; sleep 0.25; done
   [ "$(windows_titled ERROR)" = 0 ] || fail "Return did not dismiss the message box"
