@@ -32,6 +32,8 @@ extern char** environ;
 
 namespace {
 
+// The box process's environment: the caller's, less any of these, plus these.
+const char* const boxVariablePrefix = "ZARN_MESSAGE_BOX_";
 const char* const captionVariable = "ZARN_MESSAGE_BOX_CAPTION";
 const char* const textVariable = "ZARN_MESSAGE_BOX_TEXT";
 const char* const iconVariable = "ZARN_MESSAGE_BOX_ICON";
@@ -71,7 +73,7 @@ __attribute__((constructor)) void showBoxWhenStartedForOne() {
 pid_t showBoxInOwnProcess(const char* caption, const char* text, UINT uType) {
     std::vector<std::string> variables;
     for (char** e = environ; *e; ++e) {
-        if (std::strncmp(*e, "ZARN_MESSAGE_BOX_", 17) != 0) variables.emplace_back(*e);
+        if (std::strncmp(*e, boxVariablePrefix, std::strlen(boxVariablePrefix)) != 0) variables.emplace_back(*e);
     }
     variables.push_back(std::string(captionVariable) + "=" + caption);
     variables.push_back(std::string(textVariable) + "=" + text);
@@ -86,8 +88,11 @@ pid_t showBoxInOwnProcess(const char* caption, const char* text, UINT uType) {
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
     posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setsigmask(&attributes, &none);
     pid_t box = -1;
     if (posix_spawn(&box, "/proc/self/exe", nullptr, &attributes, argv, envp.data()) != 0) box = -1;
     posix_spawnattr_destroy(&attributes);
@@ -106,7 +111,7 @@ BoxOutcome runWhileShown(pid_t box) {
         return !ended;
     });
     if (!dismissed) {
-        kill(-box, SIGTERM);
+        kill(-box, SIGKILL);
         if (!ended) waitpid(box, &status, 0);
         return BoxOutcome::quit;
     }
