@@ -452,6 +452,25 @@ x_server_gone_preview)
   wait_for_picture 60
   expect_end_when_server_dies 3
   ;;
+device_failure_shows_one_box)
+  # An OpenGL older than the device needs: the device cannot be made. Its message is a modal
+  # box whose loop keeps handing the saver its paints; they must not try the device again (a
+  # box inside the box, without end). The saver stays black, and input ends it, box and all.
+  error_boxes() { xdotool search --name '^ERROR$' 2>/dev/null | wc -l; }
+  env -u ZARN_NO_MESSAGE_BOX MESA_GL_VERSION_OVERRIDE=3.0 "$saver" /s >saver.out 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do [ "$(error_boxes)" -gt 0 ] && break; sleep 0.2; done
+  [ "$(error_boxes)" -gt 0 ] || fail "no message box for the device that could not be made"
+  sleep 4
+  [ "$(error_boxes)" -eq 1 ] || fail "$(error_boxes) message boxes, not 1"
+  kill -0 "$pid" 2>/dev/null || fail "the saver ended while its message box was up"
+  # Away from the box in the middle of the screen, over the saver.
+  xdotool mousemove 20 20
+  set +e; wait_for_exit 10; code=$?; set -e
+  [ "$code" -eq 0 ] || fail "exit code $code after a mouse move"
+  [ "$(error_boxes)" -eq 0 ] || fail "the message box outlived the saver"
+  grep -q "^Loading asset library." screensaver_log.txt || fail "no log of the start"
+  ;;
 *) fail "unknown case $case_name" ;;
 esac
 echo "PASS: $case_name"
