@@ -41,7 +41,7 @@ chown "$user" "$work"
 xvfb_pid=
 cleanup() {
   as_user "$wineserver" -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  e2e_end_x_server "$xvfb_pid" "${DISPLAY:-}"
   rm -rf "$work"
 }
 trap cleanup EXIT
