@@ -172,8 +172,8 @@ installed_in_place() {
   [ -f "$c/windows/system32/Zarn Screensaver.scr" ] || fail "no saver in the system folder"
   [ -f "$install_dir/data/assetLibrary.txt" ] || fail "no data under Program Files"
   [ "$(ls "$install_dir/data/effects/"*.fxo | wc -l)" = 16 ] || fail "not every compiled effect is installed"
-  wine reg query "$key" /v InstallDir | tr -d '\r' | grep -qF 'C:\Program Files\Zarn Screensaver' ||
-    fail "InstallDir is not in the registry"
+  local value; value=$(wine reg query "$key" /v InstallDir 2>&1 | tr -d '\r') || true
+  grep -qF 'C:\Program Files\Zarn Screensaver' <<<"$value" || fail "InstallDir is not in the registry: $value"
 }
 
 # Starts SAVER /s under a Windows parent that reports its exit code as Windows gives it, with
