@@ -50,11 +50,14 @@ LRESULT saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_PAINT: {
         // The window is never validated, so paints keep coming whenever the queue is empty;
-        // pacing them here is what holds the frame rate down. Input that comes before the
-        // frame is handled first: this paint ends without a frame, and the next one, which
-        // follows as soon as the input is handled, waits for what is left of the gap.
+        // pacing them here is what holds the frame rate down. Input that comes during the
+        // gap is handled first: this paint ends without a frame, and the next one, which
+        // follows as soon as the input is handled, waits for what is left of the gap. Once
+        // the gap is over the frame is drawn whatever waits, so a steady stream of messages
+        // (a pointer moving over a preview) never holds the clock still.
         const uint32_t gap = tickCount() - saverState.lastPaintTick;
-        if (inputBeforeFrame(gap < minFrameGapMs ? minFrameGapMs - gap : 0)) return 0;
+        const bool gapLeft = gap < minFrameGapMs;
+        if (inputBeforeFrame(gapLeft ? minFrameGapMs - gap : 0) && gapLeft) return 0;
         renderFrame(window);
         saverState.lastPaintTick = tickCount();
         return 0;

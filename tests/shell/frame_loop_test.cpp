@@ -280,6 +280,22 @@ protected:
     int cursorCount = 0;
 };
 
+// Input during the gap is handled before the frame; once the gap is over, whatever waits
+// in the queue, the frame is drawn.
+TEST_F(FrameLoopInMessageWindow, InputDuringTheGapComesFirstButNeverHoldsAFrameBack) {
+    paint();
+    pass(40);
+    paint();
+    ASSERT_EQ(log().countCalls("Present"), 1);
+    pass(10);
+    PostMessageA(window, WM_MOUSEMOVE, 0, 0);
+    paint();
+    EXPECT_EQ(log().countCalls("Present"), 1);
+    pass(25);
+    paint();  // the message is still waiting
+    EXPECT_EQ(log().countCalls("Present"), 2);
+}
+
 TEST_F(FrameLoopInMessageWindow, CloseThatFailsThePasswordCheckChangesNothing) {
     UINT message = 0;
     ASSERT_TRUE(pump(&message));  // the first paint builds the device
