@@ -68,6 +68,6 @@ else()
   message(STATUS "No compiled effects yet (cmake/WindowsEffects.cmake): the clock draws without them")
 endif()
 
-if(ZARN_TESTS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+if(ZARN_TESTS)
   add_subdirectory(${CMAKE_SOURCE_DIR}/tests/windows ${CMAKE_BINARY_DIR}/tests-windows)
 endif()

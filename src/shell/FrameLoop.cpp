@@ -132,13 +132,21 @@ void renderOneFrame(HWND window) {
 }  // namespace
 
 void renderFrame(HWND window) {
-    if (saverState.deviceFailed) {
+    if (saverState.deviceFailed || saverState.firstPaintUnderway) {
         // Keep the black fill in place (an exposed window loses it); never touch a device.
+        // Paints that come while the first paint's message box is up end here too: a second
+        // device creation would fail again and open a box inside the box, without end.
         fillClientBlack(window);
+        // With no frames to come the window counts as painted until something uncovers it:
+        // a window always due for painting would take every paint of the thread, and the
+        // message box's text and button would never be drawn.
+        ValidateRect(window, nullptr);
         return;
     }
     if (!saverState.deviceReady) {
+        saverState.firstPaintUnderway = true;
         initialiseOnFirstPaint(window);
+        saverState.firstPaintUnderway = false;
         return;
     }
     if (!saverState.device) return;

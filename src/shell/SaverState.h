@@ -20,6 +20,9 @@ struct SaverState {
     bool deviceReady = false;
     // The first paint could not create a device: nothing may touch one from then on.
     bool deviceFailed = false;
+    // The first paint is under way. Its failure message is a modal box, whose loop hands this
+    // window its paints again; they must not start a second first paint inside the first.
+    bool firstPaintUnderway = false;
     uint32_t lastPaintTick = 0;
     int64_t lastFrameCounter = 0;
 };

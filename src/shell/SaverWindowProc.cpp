@@ -17,6 +17,24 @@ void loadOnCreate(HWND) {
     assetLibrary.load("data/assetLibrary.txt");
 }
 
+namespace {
+
+// The rest of the gap before a frame, as a wait that input cuts short (a look that waits for
+// nothing once the gap has passed): true when input came. The thread's queue never runs dry (a
+// paint is always due), so this is the one place it waits; with a plain sleep, input would stay
+// unread until the next frame, and under Wine, whose windows read the X server's input only
+// while their thread waits for messages or after some two hundred messages, for minutes.
+bool inputBeforeFrame(uint32_t ms) {
+    return MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE) ==
+           WAIT_OBJECT_0;
+}
+
+// A close request is being decided. The password check is modal: its loop hands this window
+// the user's input, whose close rules would post more requests and open a check inside it.
+bool closeBeingDecided = false;
+
+}  // namespace
+
 void shutdownSaver() {
     assetLibrary.releaseDeviceObjects();
     if (saverState.scene) saverState.scene->shutdown();
@@ -32,18 +50,26 @@ LRESULT saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_PAINT: {
         // The window is never validated, so paints keep coming whenever the queue is empty;
-        // pacing them here is what holds the frame rate down.
+        // pacing them here is what holds the frame rate down. Input that comes during the
+        // gap is handled first: this paint ends without a frame, and the next one, which
+        // follows as soon as the input is handled, waits for what is left of the gap. Once
+        // the gap is over the frame is drawn whatever waits, so a steady stream of messages
+        // (a pointer moving over a preview) never holds the clock still.
         const uint32_t gap = tickCount() - saverState.lastPaintTick;
-        if (gap < minFrameGapMs) Sleep(minFrameGapMs - gap);
+        const bool gapLeft = gap < minFrameGapMs;
+        if (inputBeforeFrame(gapLeft ? minFrameGapMs - gap : 0) && gapLeft) return 0;
         renderFrame(window);
         saverState.lastPaintTick = tickCount();
         return 0;
     }
     case WM_CLOSE: {
         OutputDebugStringA("WM_CLOSE called\n");
+        if (closeBeingDecided) return 0;  // the check already open answers for this one too
         // The host shows or hides the cursor around the check, as a password prompt needs it.
         SendMessageA(window, WM_SETCURSOR, 0, 0);
+        closeBeingDecided = true;
         const bool mayClose = verifyPassword(window);
+        closeBeingDecided = false;
         SendMessageA(window, WM_SETCURSOR, 0, 0);
         if (mayClose) {
             OutputDebugStringA("WM_CLOSE: doing a DestroyWindow");

@@ -4,9 +4,14 @@
 // or every monitor powered off), since nobody would see it and it would draw all night.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
+
+// One clock as the launcher names it: its process id in the program. 0 names none.
+using ClockId = int;
 
 // Starts and ends the clocks (processes, in the program; a fake in the tests). Monitors are
 // named by an id the desktop keeps while the monitor stays (RandR's monitor name, the Wayland
@@ -16,11 +21,10 @@ public:
     virtual ~ClockLauncher() = default;
     virtual std::vector<std::string> monitors() = 0;
     // `index` is the monitor's place in monitors(), which is how the saver is told which.
-    virtual bool startClock(int index, const std::string& monitor) = 0;
-    // Asks one running clock, or every one, to end; each exit is still reported (clockGone).
-    virtual void endClock(const std::string& monitor) = 0;
-    virtual void endClocks() = 0;
-    virtual bool clocksRunning() const = 0;
+    // The new clock's id, or 0 when it could not start.
+    virtual ClockId startClock(int index, const std::string& monitor) = 0;
+    // Asks one clock to end; its exit is still reported (WatchMachine::clockGone).
+    virtual void endClock(ClockId clock) = 0;
 };
 
 class WatchMachine {
@@ -36,8 +40,8 @@ public:
     // From the desktop's idle source.
     void idle();
     void active();
-    // From the launcher: the clock on `monitor` exited; `endedByUs` when endClock(s) asked it to.
-    void clockGone(const std::string& monitor, bool endedByUs);
+    // From the launcher: a clock exited, asked to or by itself.
+    void clockGone(ClockId clock);
     // The desktop's screen saver, shield or lock (`cause` names which service says so), or its
     // power saving for all monitors at once.
     void screenAsleep(const std::string& cause, bool asleep);
@@ -50,14 +54,22 @@ public:
     bool asleep() const;
 
 private:
+    struct Clock {
+        std::string monitor;
+        bool ending = false;  // asked to end; it still holds its monitor until it is gone
+    };
+
     void show();
     void sleepChanged(bool wasAsleep);
     bool startMissingClocks();
+    // Asks every clock not yet ending whose monitor `on` picks to end.
+    void endClocks(const std::function<bool(const std::string& monitor)>& on);
+    void endAllClocks() { endClocks([](const std::string&) { return true; }); }
 
     ClockLauncher& launcher_;
     State state_ = State::waiting;
     bool idleNow_ = false;
     std::set<std::string> sleepCauses_;
     std::set<std::string> poweredOff_;
-    std::set<std::string> clocks_;  // the monitors with a clock of this show
+    std::map<ClockId, Clock> clocks_;  // every clock started and not yet gone
 };

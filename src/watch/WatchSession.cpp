@@ -24,6 +24,8 @@ const char* idleSourceName(IdleSourceKind kind) {
     return "none";
 }
 
+bool powerSaveModeDark(int mode) { return mode > 0; }
+
 std::optional<std::string> saverHostNotice(const SaverHostsPresent& hosts) {
     const char* host = hosts.xscreensaver ? "XScreenSaver"
                        : hosts.mate       ? "MATE's screen saver (mate-screensaver)"

@@ -23,6 +23,10 @@ IdleSourceKind chooseIdleSource(const IdleSourcesOffered& offered);
 // The name users and the tests see: the interface or protocol itself.
 const char* idleSourceName(IdleSourceKind kind);
 
+// Mutter's and Muffin's DisplayConfig PowerSaveMode: 0 on, 1 standby, 2 suspend, 3 off, and
+// -1 where the desktop cannot tell (its backend has no power saving), which is no darkness.
+bool powerSaveModeDark(int mode);
+
 // Screen-saver hosts that run hacks themselves; with one of them there, the watcher steps aside.
 struct SaverHostsPresent {
     bool xscreensaver = false;  // _SCREENSAVER_VERSION on a child of the root window

@@ -43,10 +43,19 @@ session_processes() {
   { grep -alsF "XDG_RUNTIME_DIR=$runtime" /proc/[0-9]*/environ | cut -d/ -f3
     grep -alsF "$work/" /proc/[0-9]*/cmdline | cut -d/ -f3; } | grep -vx "$$" | sort -u || true
 }
+# Kills what is left of the session outright, and takes away the X display (Cinnamon's) that
+# a server killed so leaves behind.
+kill_session() {
+  for p in $(session_processes); do kill -9 "$p" 2>/dev/null || true; done
+  for _ in $(seq 20); do [ -z "$(session_processes)" ] && break; sleep 0.1; done
+  for f in "$home/display" "$home/display.new"; do
+    if [ -s "$f" ]; then e2e_clear_dead_display "$(head -1 "$f")"; fi
+  done
+}
 cleanup() {
   for p in $(session_processes); do kill "$p" 2>/dev/null || true; done
   sleep 0.5
-  for p in $(session_processes); do kill -9 "$p" 2>/dev/null || true; done
+  kill_session
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -104,10 +113,12 @@ for i in \$(seq 50); do gdbus introspect --system -d org.gnome.DisplayManager -o
 }
 
 start_gnome() {
-  local shield=""
+  local shield="" monitors=${ZARN_E2E_GNOME_MONITORS:-1280x720 --virtual-monitor 720x1280}
+  # A monitor to scale: as wide as a 1280-wide clock at 200 % leaves room to tell the two apart.
+  [ "$what" = watcher_clock_at_monitor_scale ] && monitors="1600x1000 --virtual-monitor 720x1280"
   [ "$what" = watcher_sleeps_under_the_shield ] && shield=$(write_display_manager)
   write_session_script "$shield" "env NO_AT_BRIDGE=1 MUTTER_DEBUG_RESET_IDLETIME=1 gnome-shell --headless --wayland --no-x11 \
-    --virtual-monitor ${ZARN_E2E_GNOME_MONITORS:-1280x720 --virtual-monitor 720x1280} --unsafe-mode" \
+    --virtual-monitor $monitors --unsafe-mode" \
     "gsettings set org.gnome.desktop.notifications show-banners false;"
   # (No banner, such as "Screen Lock disabled", over the pictures. No accessibility bridge: its
   # calls to a registry that starts slowly on a loaded machine block the shell for 25 s each.)
@@ -196,7 +207,7 @@ wait_for_desktop() {
     # tests: say so, and give it one more start.
     echo "$desktop runs but showed no two monitors in 60 s (it answers: $(monitors 2>&1 | paste -sd,)); starting it again"
     grep -vE '^Reading .obj file|^$' "$home/desktop.out" | tail -5 | sed 's/^/  desktop.out: /'
-    for p in $(session_processes); do kill -9 "$p" 2>/dev/null || true; done
+    kill_session
     rm -f "$home/bus" "$home/display"
     start_$desktop
     desktop_up_in_60_s || true
@@ -470,6 +481,49 @@ case_slow_start_stays_responsive() {
     # (The last pings may still be on their way when the probe stops; their waits count all the same.)
     [ "$answered" -gt 0 ] && [ "$longest" -lt 5000 ] || fail "pings unanswered for 5 s: $(cat "$home/pings.out")"
   fi
+}
+
+# Monitor N at scale S over org.gnome.Mutter.DisplayConfig, as GNOME's Settings > Displays sets
+# it; the monitors stay side by side in their order.
+set_monitor_scale() {
+  cat >"$home/scale.js" <<'JS'
+const {Gio, GLib} = imports.gi;
+const [index, scale] = [parseInt(ARGV[0]), parseFloat(ARGV[1])];
+const call = (method, args) => Gio.DBus.session.call_sync('org.gnome.Mutter.DisplayConfig',
+  '/org/gnome/Mutter/DisplayConfig', 'org.gnome.Mutter.DisplayConfig', method, args, null, 0, 10000, null);
+const [serial, monitors, logical, properties] = call('GetCurrentState', null).deepUnpack();
+const logicalLayout = properties['layout-mode'] && properties['layout-mode'].deepUnpack() === 1;
+const currentMode = connector => monitors.find(m => m[0][0] === connector)[1]
+  .find(mode => mode[6]['is-current'] && mode[6]['is-current'].deepUnpack());
+let x = 0;
+const config = logical.map(([, , oldScale, transform, primary, connected], i) => {
+  const mode = currentMode(connected[0][0]), s = i === index ? scale : oldScale;
+  const monitor = [x, 0, s, transform, primary, connected.map(c => [c[0], currentMode(c[0])[0], {}])];
+  x += logicalLayout ? Math.round(mode[1] / s) : mode[1];
+  return monitor;
+});
+call('ApplyMonitorsConfig', new GLib.Variant('(uua(iiduba(ssa{sv}))a{sv})', [serial, 1, config, {}]));
+JS
+  chmod 644 "$home/scale.js"
+  as_user gjs "$home/scale.js" "$1" "$2" || fail "DisplayConfig did not take scale $2 for monitor $1"
+}
+# "monitor:WxH" of each saver window's picture as the desktop holds it (its buffer's pixels).
+saver_buffers() {
+  call -d org.gnome.Shell -o /org/gnome/Shell -m org.gnome.Shell.Eval \
+    'global.get_window_actors().filter(a => a.meta_window.get_title() === "Screen Saver").map(a => {
+       const content = x => (x.get_content && x.get_content()) || x.get_children().map(content).find(c => c);
+       const t = content(a).get_texture(); return a.meta_window.get_monitor() + ":" + t.get_width() + "x" + t.get_height();
+     }).sort().join(" ")' | sed -n "s/^(true, '\"\(.*\)\"')$/\1/p"
+}
+
+case_watcher_clock_at_monitor_scale() {
+  # Monitor 0 at 200 %: its clock is drawn at its 1600x1000 pixels, not at 800x500 and stretched
+  # by the desktop; monitor 1 stays at 100 %.
+  set_monitor_scale 0 2
+  watch_with_short_wait org.gnome.Mutter.DisplayConfig
+  for _ in $(seq 60); do [ "$(saver_buffers)" = "0:1600x1000 1:720x1280" ] && break; sleep 0.5; done
+  echo "the clocks' pictures (monitor:pixels): $(saver_buffers)"
+  [ "$(saver_buffers)" = "0:1600x1000 1:720x1280" ] || fail "the clocks are not drawn at their monitors' pixels: $(saver_buffers)"
 }
 
 # --- The cases -----------------------------------------------------------------------------

@@ -23,8 +23,9 @@ export ZARN_REGISTRY="$work/registry.reg"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 entry=$XDG_CONFIG_HOME/autostart/zarn-screensaver-watch.desktop
-# The designed dialog's height; the watcher's row adds its own below.
-designed_height=362
+# The designed dialog's height; the watcher's row adds its own between the settings and the
+# buttons, which move down by it.
+designed_height=362 row_height=46
 key='[HKEY_LOCAL_MACHINE\Software\Orvane\Zarn Screensaver]'
 caption="Zarn Clock Screensaver Settings"
 
@@ -81,8 +82,8 @@ use_app() {
 # The watcher row's tick box and wait box, clicked with the real pointer.
 click_row() {
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
-  case $1 in tick) xdotool mousemove --sync $((X + 16)) $((Y + designed_height + 8)) click 1 ;;
-             wait) xdotool mousemove --sync $((X + 85)) $((Y + designed_height + 28)) click --repeat 3 1 ;; esac
+  case $1 in tick) xdotool mousemove --sync $((X + 88)) $((Y + 327)) click 1 ;;
+             wait) xdotool mousemove --sync $((X + 150)) $((Y + 346)) click --repeat 3 1 ;; esac
   sleep 0.3
 }
 close_with() {
@@ -110,7 +111,8 @@ watcher_row_turns_the_watcher_on_and_off() {
   close_with Return
   [ "$(entry_stamp)" = "$before" ] || fail "OK on an unchanged row rewrote the entry"
   open_dialog /c
-  click_row tick
+  # From the keyboard: the row follows the 24-hour box in the Tab order.
+  xdotool key Tab Tab Tab Tab Tab Tab space
   close_with Return
   [ ! -e "$entry" ] || fail "unticked and OK left the entry"
   [ -z "$(watchers)" ] || fail "unticked and OK left the watcher running"
@@ -190,15 +192,16 @@ dialog_shows_and_escape_changes_nothing)
   open_dialog /c
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
   # The build folder has the watcher beside the saver: the designed dialog plus its row.
-  [ "$WIDTH" -eq 321 ] && [ "$HEIGHT" -eq $((designed_height + 50)) ] ||
-    fail "the dialog is ${WIDTH}x$HEIGHT, expected 321x$((designed_height + 50))"
+  [ "$WIDTH" -eq 321 ] && [ "$HEIGHT" -eq $((designed_height + row_height)) ] ||
+    fail "the dialog is ${WIDTH}x$HEIGHT, expected 321x$((designed_height + row_height))"
   # The banner is brass (warm: red over green over blue); the lists, boxes and buttons sit
   # on the plain dialog face below it, each showing something other than that face.
   read -r r g b <<<"$(mean_colour 11 11 300 114)"
   [ "$r" -gt "$g" ] && [ "$g" -gt "$b" ] && [ "$r" -gt 100 ] || fail "no brass banner at the top (mean $r $g $b)"
   read -r fr fg fb <<<"$(mean_colour 5 300 30 10)"
   for place in "141 161 93 21" "141 187 93 21" "80 214 20 16" "80 250 20 16" "80 273 20 16" "80 296 20 16" \
-               "11 328 105 23" "143 328 75 23" "236 328 75 23" "60 127 200 14"; do
+               "11 $((328 + row_height)) 105 23" "143 $((328 + row_height)) 75 23" "236 $((328 + row_height)) 75 23" \
+               "60 127 200 14" "80 319 16 16"; do
     read -r cr cg cb <<<"$(mean_colour $place)"
     [ "$cr $cg $cb" != "$fr $fg $fb" ] || fail "nothing drawn at $place (the dialog face only)"
   done
@@ -281,7 +284,7 @@ pointer_hand_over_banner_and_clicks)
   banner=$(cursor_at 150 60)
   [ "$banner" != "$face" ] || fail "the cursor over the banner is the one on the dialog's face"
   [ "$(cursor_at 160 120)" = "$banner" ] || fail "no hand over the link line"
-  [ "$(cursor_at 180 339)" = "$face" ] || fail "the hand over the OK button"
+  [ "$(cursor_at 180 $((339 + row_height)))" = "$face" ] || fail "the hand over the OK button"
   [ "$(cursor_at 190 173)" = "$face" ] || fail "the hand over the resolution list"
   [ "$(cursor_at 150 60)" = "$banner" ] || fail "no hand over the banner the second time"
   xdotool click 1
@@ -289,7 +292,7 @@ pointer_hand_over_banner_and_clicks)
   opened=$(cat opened.txt 2>/dev/null || true)
   [ "$opened" = "https://zarn-screensaver.org/" ] || fail "the banner opened '$opened'"
   kill -0 "$pid" 2>/dev/null || fail "the dialog ended on a click on the banner"
-  xdotool mousemove --sync $((X + 180)) $((Y + 339)) click 1
+  xdotool mousemove --sync $((X + 180)) $((Y + 339 + row_height)) click 1
   set +e; wait_for_exit; code=$?; set -e
   [ "$code" -eq 0 ] || fail "exit code $code after OK"
   sleep 0.5

@@ -9,6 +9,7 @@
 set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
 case_name=$1 build=$2
 saver=$build/zarn-screensaver hack=$build/zarn snapshot=$build/zarn-snapshot
+. "$(dirname "$0")/e2e_common.sh"
 
 if [ -z "${ZARN_E2E_INNER:-}" ]; then
   export ZARN_E2E_INNER=1
@@ -16,8 +17,16 @@ if [ -z "${ZARN_E2E_INNER:-}" ]; then
 fi
 
 work=$(mktemp -d /tmp/zarn-e2e-saver-XXXXXX)
-pid= xvfb_pid= xtrace_pid= monitor_pid=
-trap 'for p in $pid $xtrace_pid $monitor_pid $xvfb_pid; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+pid= xvfb_pid= xtrace_pid= monitor_pid= real= fake=
+# xtrace leaves its socket behind whenever it ends: it goes with the display number claimed for it.
+cleanup() {
+  for p in $pid $xtrace_pid $monitor_pid; do kill "$p" 2>/dev/null || true; done
+  [ -z "$xtrace_pid" ] || wait "$xtrace_pid" 2>/dev/null || true
+  [ -z "$fake" ] || e2e_release_display "${fake#:}"
+  e2e_end_x_server "$xvfb_pid" "$real"
+  rm -rf "$work"
+}
+trap cleanup EXIT
 cd "$work"
 
 fail() {
@@ -36,11 +45,8 @@ real=":$(head -1 "$work/display")"
 
 # xtrace's display: the first free number from 70 on. The program sees only that one; the
 # test's own tools (screenshots, xdotool) talk to the real server, so the log is the program's.
-fake=
-for n in $(seq 70 199); do
-  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { fake=":$n"; break; }
-done
-[ -n "$fake" ] || fail "no free display number for xtrace"
+n=$(e2e_claim_display 70 199) || fail "no free display number for xtrace"
+fake=:$n
 xtrace -n -k -D "$fake" -d "$real" -o "$work/xtrace.log" >"$work/xtrace.out" 2>&1 &
 xtrace_pid=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${fake#:}" ] && break; sleep 0.1; done

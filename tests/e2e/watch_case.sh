@@ -2,8 +2,9 @@
 # One end-to-end case of the idle watcher, zarn-screensaver-watch, with the real saver: on
 # Xvfb with two monitors (one of them portrait) through MIT-SCREEN-SAVER, on a headless sway
 # with two outputs through org_kde_kwin_idle, beside a running XScreenSaver daemon, and its
-# command line (--after, --enable, --disable); the server's own saver and output power sending
-# the clocks away, and monitors that come and go. Everything runs as a user the case makes.
+# command line (--after, --enable, --disable); the server's own saver, output power and logind's
+# lock (a stand-in on a system bus of the case's own) sending the clocks away, and monitors that
+# come and go. Everything runs as a user the case makes.
 #   watch_case.sh <case> <build dir> <zarn-x-probe> [<zarn-wayland-pointer>]
 set -euo pipefail; [ -n "${ZARN_E2E_TRACE:-}" ] && set -x
 case_name=$1 build=$2 probe=$3 pointer_probe=${4:-}
@@ -30,8 +31,8 @@ session_env=()
 processes_naming() { grep -alsE -- "$1" /proc/[0-9]*/cmdline | cut -d/ -f3 | grep -vx "$$" || true; }
 cleanup() {
   [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   for p in $(processes_naming "$work/[a-z]"); do kill -9 "$p" 2>/dev/null || true; done
+  e2e_end_x_server "$xvfb_pid" "$display"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -200,6 +201,63 @@ CONFIG
   as_user swaymsg output HEADLESS-2 resolution 600x800 position 1024 0 >/dev/null
 }
 
+# A session bus that can start other desktops' screen savers and display configuration, each
+# leaving a mark when started, and a system bus of the case's own whose logind is a stand-in:
+# one session, c7, with logind's LockedHint, SetLockedHint, Lock and Unlock.
+start_buses() {
+  mkdir -p "$home/services"
+  for name in org.cinnamon.ScreenSaver org.freedesktop.ScreenSaver org.cinnamon.Muffin.DisplayConfig; do
+    printf '[D-BUS Service]\nName=%s\nExec=/bin/sh -c "touch %s/started-%s"\n' "$name" "$home" "$name" \
+      >"$home/services/$name.service"
+  done
+  cat >"$home/session-bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$runtime/bus</listen>
+  <servicedir>$home/services</servicedir>
+  <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
+</busconfig>
+CONF
+  cat >"$home/logind.js" <<'JS'
+const {Gio, GLib} = imports.gi;
+const path = '/org/freedesktop/login1/session/c7';
+let lockedHint = false;
+const session = Gio.DBusExportedObject.wrapJSObject(`<node><interface name="org.freedesktop.login1.Session">
+  <property name="LockedHint" type="b" access="read"/>
+  <method name="SetLockedHint"><arg type="b" direction="in"/></method>
+  <method name="Lock"/><method name="Unlock"/><signal name="Lock"/><signal name="Unlock"/>
+</interface></node>`, {
+  get LockedHint() { return lockedHint; },
+  SetLockedHint(hint) { lockedHint = hint; session.emit_property_changed('LockedHint', new GLib.Variant('b', hint)); },
+  Lock() { session.emit_signal('Lock', null); },
+  Unlock() { session.emit_signal('Unlock', null); },
+});
+session.export(Gio.DBus.system, path);
+const manager = Gio.DBusExportedObject.wrapJSObject(`<node><interface name="org.freedesktop.login1.Manager">
+  <method name="GetSession"><arg type="s" direction="in"/><arg type="o" direction="out"/></method>
+  <method name="GetSessionByPID"><arg type="u" direction="in"/><arg type="o" direction="out"/></method>
+</interface></node>`, {
+  GetSession(id) { if (id !== 'c7') throw new Error(`no session ${id}`); return path; },
+  GetSessionByPID() { return path; },
+});
+manager.export(Gio.DBus.system, '/org/freedesktop/login1');
+Gio.DBus.system.own_name('org.freedesktop.login1', Gio.BusNameOwnerFlags.NONE, null, null);
+new GLib.MainLoop(null, false).run();
+JS
+  chmod -R a+rX "$home/services" "$home/session-bus.conf" "$home/logind.js"
+  as_user dbus-daemon --config-file="$home/session-bus.conf" --fork >/dev/null
+  as_user dbus-daemon --session --address="unix:path=$runtime/system_bus" --fork >/dev/null
+  session_env+=(DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$runtime/system_bus"
+                XDG_SESSION_ID=c7)
+  as_user gjs "$home/logind.js" >"$home/logind.out" 2>&1 &
+  for _ in $(seq 50); do as_user gdbus introspect --system -d org.freedesktop.login1 -o / >/dev/null 2>&1 && return 0; sleep 0.1; done
+  fail "the stand-in logind did not start"
+}
+session_call() { as_user gdbus call --system -d org.freedesktop.login1 -o /org/freedesktop/login1/session/c7 \
+                   -m "org.freedesktop.login1.Session.$1" "${@:2}" >/dev/null; }
+
 case $case_name in
 x11_clock_on_every_monitor)
   start_x
@@ -271,11 +329,52 @@ x11_server_saver_and_monitors_come_and_go)
   as_user xset s reset
   x_input
   clocks_within 2 "xset s reset and input"
+  # The server's saver turned on while the watcher waits for the answer to a question of its own
+  # (its 200 ms look at the idle time): the server, stopped, takes both requests at once, and
+  # the event reaches Xlib's queue during the answer, with nothing left on the socket to wake
+  # the watcher.
+  mkfifo "$home/saver.in"
+  as_user "$app/zarn-x-probe" saver <"$home/saver.in" >"$home/saver-probe.out" 2>&1 &
+  exec 6>"$home/saver.in"
+  for _ in $(seq 50); do grep -q ready "$home/saver-probe.out" && break; sleep 0.1; done
+  kill -STOP "$xvfb_pid"
+  echo on >&6
+  sleep 0.5
+  kill -CONT "$xvfb_pid"
+  wait_until_no_clock "the server's saver came on during a query"
+  echo off >&6
+  exec 6>&-
+  x_input
+  clocks_within 2 "the server's saver off and input"
   add_x() { DISPLAY=$display xrandr --setmonitor below 640/170x480/127+0+720 none >/dev/null; }
   # (Not the first: its output's own monitor would come back in its place.)
   remove_x() { DISPLAY=$display xrandr --delmonitor right >/dev/null; }
   monitor_comes add_x 2
   monitor_goes remove_x 1
+  # A monitor back while its old clock still ends (held stopped, as a clock slow to end is):
+  # the new one starts once the old is gone, one clock on it, and the show goes on.
+  # (The clock below was started as monitor 2; with the right one gone it is 1 now.)
+  old=$(for p in $(clocks); do [ "$(monitor_of "$p")" = 0 ] || echo "$p"; done)
+  kill -STOP "$old"
+  DISPLAY=$display xrandr --delmonitor below >/dev/null
+  # Back as soon as the watcher has asked the old clock to end (a SIGTERM pending on it); the
+  # watcher ends it outright 2 s later, after it has seen the monitor again (within 1 s).
+  sigterm_pending() { [ $(( 0x$(sed -n 's/^ShdPnd:\t*//p' "/proc/$old/status") & 0x4000 )) -ne 0 ]; }
+  for _ in $(seq 60); do sigterm_pending && break; sleep 0.05; done
+  sigterm_pending || fail "the watcher did not end the clock of a monitor that went"
+  add_x
+  start=$(date +%s%N) gone=
+  for _ in $(seq 100); do
+    [ "$(clocks | wc -l)" -le 2 ] || fail "$(clocks | wc -l) clocks while the old one on the returning monitor ends"
+    [ -z "$gone" ] && ! kill -0 "$old" 2>/dev/null && gone=$(date +%s%N)
+    [ -n "$gone" ] && [ "$(for p in $(clocks); do monitor_of "$p"; done | sort | xargs)" = "0 1" ] && break
+    sleep 0.05
+  done
+  now=$(date +%s%N)
+  echo "the returning monitor's clock $(( (now - start) / 1000000 )) ms after it came back, $(( (now - ${gone:-$now}) / 1000000 )) ms after its old clock was gone"
+  sleep 3
+  [ "$(for p in $(clocks); do monitor_of "$p"; done | sort | xargs)" = "0 1" ] ||
+    fail "not one clock on each monitor after one came back while its clock ended: $(for p in $(clocks); do monitor_of "$p"; done | xargs)"
   end_watcher
   ;;
 sway_output_comes)
@@ -376,6 +475,37 @@ sway_two_outputs)
   wait "$dialog" || true
   wait_for_clocks 2
   end_watcher
+  ;;
+x11_logind_lock_and_other_desktops_left_unstarted)
+  # logind's lock, as swaylock or light-locker set it: every clock ends, and none comes back
+  # until the session is unlocked, with input and a new wait. Its Lock signal does the same.
+  # Nothing the watcher asks starts another desktop's service.
+  start_x
+  start_buses
+  start_watcher --after 2s
+  wait_for_clocks 2
+  head -2 "$home/watch.out" | grep -qF 'org.freedesktop.login1 (/org/freedesktop/login1/session/c7: LockedHint, Lock)' ||
+    fail "the watcher's first lines do not name logind's session: $(head -2 "$home/watch.out")"
+  session_call SetLockedHint true
+  wait_until_no_clock "LockedHint true"
+  grep -q "the screen is asleep (org.freedesktop.login1" "$home/watch.out" || fail "the watcher did not hear of the lock"
+  no_clock_while_asleep "the session is locked"
+  session_call SetLockedHint false
+  x_input
+  clocks_within 2 "LockedHint false and input"
+  session_call Lock
+  wait_until_no_clock "logind's Lock"
+  session_call Unlock
+  x_input
+  clocks_within 2 "logind's Unlock and input"
+  end_watcher
+  started=$(cd "$home" && ls started-* 2>/dev/null || true)
+  [ -z "$started" ] || fail "the watcher started another desktop's service: $started"
+  # (The bus does start them when asked: their absence means the watcher never asked.)
+  as_user gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+    -m org.freedesktop.DBus.StartServiceByName org.cinnamon.ScreenSaver 0 >/dev/null 2>&1 || true
+  for _ in $(seq 50); do [ -e "$home/started-org.cinnamon.ScreenSaver" ] && break; sleep 0.1; done
+  [ -e "$home/started-org.cinnamon.ScreenSaver" ] || fail "the case's session bus starts no service"
   ;;
 *) fail "unknown case $case_name" ;;
 esac

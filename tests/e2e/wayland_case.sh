@@ -204,24 +204,62 @@ two_outputs)
   ;;
 small_pointer_drift_keeps_running)
   # The pointer is there before the saver, as a mouse is; sway shows it the pointer when its
-  # window maps, and that is where the mouse-move rule measures from.
+  # window maps, and that is where the mouse-move rule measures from. At scale 2 the compositor
+  # moves the pointer two of the output's pixels for each step of the mouse: the threshold
+  # counts the pointer's steps, so the same hand movement closes the saver at both scales.
   start_pointer
-  # In the screen's corner, where the clock's picture is dark: sway draws its arrow there.
-  pointer move -4000 -4000
-  pointer move 10 10
-  [ "$(corner_cursor_pixels)" -gt 20 ] || fail "no pointer to be seen on the desktop"
-  as_user "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
-  pid=$!
-  wait_for_saver_window
-  wait_for_picture HEADLESS-1
-  [ "$(corner_cursor_pixels)" -eq 0 ] || fail "the pointer shows over the saver"
-  # 2 + 2 pixels is within the threshold of 4...
-  pointer move 2 2
-  sleep 2
-  kill -0 "$pid" 2>/dev/null || fail "a 2+2 pixel drift closed the saver"
-  # ...one more pixel is beyond it.
-  pointer move 1 0
-  wait_for_exit_of "$pid" "the pointer moved 5 pixels"
+  for scale in 1 2; do
+    as_user swaymsg output HEADLESS-1 scale $scale >/dev/null
+    # In the screen's corner, where the clock's picture is dark: sway draws its arrow there.
+    pointer move -4000 -4000
+    pointer move 10 10
+    [ "$(corner_cursor_pixels)" -gt 20 ] || fail "no pointer to be seen on the desktop at scale $scale"
+    as_user "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
+    pid=$!
+    wait_for_saver_window
+    wait_for_picture HEADLESS-1
+    [ "$(corner_cursor_pixels)" -eq 0 ] || fail "the pointer shows over the saver at scale $scale"
+    # 2 + 2 steps is within the threshold of 4...
+    pointer move 2 2
+    sleep 2
+    kill -0 "$pid" 2>/dev/null || fail "a 2+2 step drift closed the saver at scale $scale"
+    # ...one more step is beyond it.
+    pointer move 1 0
+    wait_for_exit_of "$pid" "the pointer moved 5 steps at scale $scale"
+  done
+  ;;
+output_at_scale_2_drawn_at_its_pixels)
+  # One output, 1600x1000 pixels, at scale 1 and at scale 2 (800x500 to its clients): the
+  # saver draws the output's own pixels at both, so the pictures are as sharp. Drawn at 800x500
+  # and stretched by the compositor, every 2x2 block of pixels would be one colour: the detail
+  # finer than two pixels (what the picture loses when halved and doubled back) would be gone.
+  # A software renderer draws at most 1280 of the output's own pixels (2-capped), as at scale 1.
+  declare -A sharpness
+  for scale in 1 2 2-capped; do
+    as_user swaymsg output HEADLESS-1 resolution 1600x1000 scale "${scale%-capped}" >/dev/null
+    full_size=1 drawn="1600 1000"
+    [ "$scale" = 2-capped ] && full_size= drawn="1280 800"
+    as_user env ZARN_FULL_SIZE_BACK_BUFFER=$full_size "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
+    pid=$!
+    wait_for_saver_window
+    wait_for_picture HEADLESS-1
+    if [ -n "$full_size" ]; then
+      sleep 2
+      as_user grim -o HEADLESS-1 - >"$home/scale-$scale.png"
+      [ "$(identify -format %wx%h "$home/scale-$scale.png")" = 1600x1000 ] || fail "grim's picture is not 1600x1000"
+      sharpness[$scale]=$(convert "$home/scale-$scale.png" -colorspace gray \( +clone -scale 50% -sample 200% \) \
+        -compose difference -composite -format '%[fx:mean*1000]' info:)
+    fi
+    press_key
+    wait_for_exit_of "$pid" "a key"
+    # The device report: the screen's own pixels asked for, and what is drawn.
+    report=$(grep 'Back Buffer [WH]' "$app/screensaver_log.txt" | xargs)
+    [ "$report" = "Back Buffer Width: 1600 ${drawn% *} Back Buffer Height: 1000 ${drawn#* }" ] ||
+      fail "at scale $scale the device report's back buffer is not 1600x1000 drawn at ${drawn/ /x}: $report"
+  done
+  echo "detail finer than 2 pixels (mean, per mille): ${sharpness[1]} at scale 1, ${sharpness[2]} at scale 2"
+  awk -v one="${sharpness[1]}" -v two="${sharpness[2]}" 'BEGIN { exit !(two >= 0.8 * one) }' ||
+    fail "the picture at scale 2 is blurred: its detail finer than 2 pixels is ${sharpness[2]}, at scale 1 ${sharpness[1]}"
   ;;
 preview_and_hack_need_x)
   for command in "zarn-screensaver /p 4194311" "zarn-screensaver /l 12" "zarn"; do

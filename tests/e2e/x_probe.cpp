@@ -10,6 +10,9 @@
 //   focus           prints the id of the window with the input focus.
 //   suspend         suspends the server's screen saver (XScreenSaverSuspend), as a video
 //                   player does, prints "suspended" and holds it until stdin closes.
+//   saver           prints "ready", then for each stdin line "on" or "off" turns the server's
+//                   screen saver on or off (XForceScreenSaver) and prints "sent", without
+//                   waiting for the server, which may be stopped.
 //   pings ID        pings window ID as a window manager does (_NET_WM_PING) every 250 ms
 //                   until stdin closes, then prints "pings N answered M longest L": the
 //                   longest wait for an answer in ms, counting one still unanswered.
@@ -282,6 +285,19 @@ int main(int argc, char** argv) {
         std::printf("suspended\n");
         std::fflush(stdout);
         while (std::getchar() != EOF) {
+        }
+        return 0;
+    }
+    if (command == "saver") {
+        // Connected first, so that a request can be sent while the server is stopped.
+        std::printf("ready\n");
+        std::fflush(stdout);
+        char line[32];
+        while (std::fgets(line, sizeof line, stdin)) {
+            XForceScreenSaver(d, std::strncmp(line, "on", 2) == 0 ? ScreenSaverActive : ScreenSaverReset);
+            XFlush(d);
+            std::printf("sent\n");
+            std::fflush(stdout);
         }
         return 0;
     }

@@ -4,7 +4,10 @@
 #   run_readback.sh <wine64> <zarn-effect-readback.exe> <effects-folder>
 set -eu
 work=$(mktemp -d)
-trap 'WINEPREFIX=$work/prefix wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+# The wineserver beside the loader: Debian's wine64 puts neither on PATH.
+wineserver=$(dirname "$1")/wineserver
+command -v "$wineserver" >/dev/null || wineserver=wineserver
+trap 'WINEPREFIX=$work/prefix "$wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 # The prefix is made whole before the program starts (a program started by the first run of
 # a fresh prefix may not find its DLLs yet), and on the same display: Wine's desktop keeps the

@@ -21,6 +21,7 @@
 #include <ZarnScreenMetrics.h>
 #include <ZarnTimeOverride.h>
 #include <gtest/gtest.h>
+#include <messages/MessageState.h>
 #include <messages/ZarnWindowBackend.h>
 
 #include <cstdlib>
@@ -279,6 +280,22 @@ protected:
     int cursorCount = 0;
 };
 
+// Input during the gap is handled before the frame; once the gap is over, whatever waits
+// in the queue, the frame is drawn.
+TEST_F(FrameLoopInMessageWindow, InputDuringTheGapComesFirstButNeverHoldsAFrameBack) {
+    paint();
+    pass(40);
+    paint();
+    ASSERT_EQ(log().countCalls("Present"), 1);
+    pass(10);
+    PostMessageA(window, WM_MOUSEMOVE, 0, 0);
+    paint();
+    EXPECT_EQ(log().countCalls("Present"), 1);
+    pass(25);
+    paint();  // the message is still waiting
+    EXPECT_EQ(log().countCalls("Present"), 2);
+}
+
 TEST_F(FrameLoopInMessageWindow, CloseThatFailsThePasswordCheckChangesNothing) {
     UINT message = 0;
     ASSERT_TRUE(pump(&message));  // the first paint builds the device
@@ -306,6 +323,49 @@ TEST_F(FrameLoopInMessageWindow, CloseThatFailsThePasswordCheckChangesNothing) {
     MSG last{};
     EXPECT_EQ(GetMessageA(&last, nullptr, 0, 0), FALSE);
     EXPECT_EQ(last.wParam, 0u);
+}
+
+// The password check is modal: the user's input reaches the saver through its loop, and the
+// close requests that input posts must not open a second check inside the first.
+int passwordChecks = 0;
+BOOL acceptAfterAnotherCloseRequest(HWND window) {
+    if (passwordChecks++ == 0) SendMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+TEST_F(FrameLoopInMessageWindow, CloseRequestsDuringThePasswordCheckOpenNoOther) {
+    hostState.legacyPlatform = true;
+    hostState.passwordVerifier = acceptAfterAnotherCloseRequest;
+    passwordChecks = 0;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    UINT message = 0;
+    ASSERT_TRUE(pump(&message));
+    EXPECT_EQ(passwordChecks, 1);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+// A device that cannot be made shows its message in a modal box, whose loop hands the window
+// its paints before the box returns: they keep the black fill and never make a second device
+// (and a second box inside the first). The black window then counts as painted, so that the
+// box gets its own paints, and input ends the saver as any other.
+TEST_F(FrameLoopInMessageWindow, AFailedDeviceShowsOneBoxAndInputStillEndsTheSaver) {
+    recording.script().createDeviceResult = D3DERR_NOTAVAILABLE;
+    testing::internal::CaptureStderr();
+    UINT message = 0;
+    ASSERT_TRUE(pump(&message));
+    ASSERT_EQ(message, UINT(WM_PAINT));
+    const std::string boxes = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(boxes.find("ERROR: "), boxes.rfind("ERROR: ")) << boxes;
+    EXPECT_NE(boxes.find("ERROR: "), std::string::npos);
+    EXPECT_EQ(recording.created(), 1);
+    EXPECT_TRUE(saverState.deviceFailed);
+    EXPECT_FALSE(zarnMessageState(window)->invalid);
+
+    PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    MSG last{};
+    while (GetMessageA(&last, nullptr, 0, 0)) DispatchMessageA(&last);
+    EXPECT_EQ(last.wParam, 0u);
+    EXPECT_FALSE(IsWindow(window));
 }
 
 TEST_F(FrameLoop, WithoutADeviceTheSaverStaysBlackAndTouchesNothing) {

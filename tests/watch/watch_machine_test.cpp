@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,9 +18,9 @@ public:
     int count = 2;  // monitors named "0", "1", ... unless `desktop` names them
     std::vector<std::string> desktop;
     int failAtMonitor = -1;
-    std::set<std::string> running;  // by monitor
-    std::set<std::string> ending;
-    std::vector<std::string> startedAt;  // "index:monitor", in order
+    std::map<ClockId, std::string> running;  // every clock not yet gone, with its monitor
+    std::set<ClockId> ending;                // those asked to end
+    std::vector<std::string> startedAt;      // "index:monitor", in order
     int starts = 0;
 
     std::vector<std::string> monitors() override {
@@ -28,27 +29,40 @@ public:
         for (int i = 0; i < count; ++i) names.push_back(std::to_string(i));
         return names;
     }
-    bool startClock(int index, const std::string& monitor) override {
-        if (index == failAtMonitor) return false;
-        ++starts;
-        running.insert(monitor);
+    ClockId startClock(int index, const std::string& monitor) override {
+        if (index == failAtMonitor) return 0;
+        const ClockId id = ++starts;  // a process id, never 0 and never used again
+        running[id] = monitor;
         startedAt.push_back(std::to_string(index) + ":" + monitor);
-        return true;
+        return id;
     }
-    void endClock(const std::string& monitor) override { ending.insert(monitor); }
-    void endClocks() override { ending = running; }
-    bool clocksRunning() const override { return !running.empty(); }
+    void endClock(ClockId clock) override { ending.insert(clock); }
 
-    // A clock exits: reported as the real launcher does.
+    // The monitors of the running clocks, one entry per clock, sorted: two on one monitor show.
+    std::vector<std::string> runningMonitors() const {
+        std::vector<std::string> monitors;
+        for (const auto& entry : running) monitors.push_back(entry.second);
+        std::sort(monitors.begin(), monitors.end());
+        return monitors;
+    }
+    void clockExits(WatchMachine& machine, ClockId clock) {
+        running.erase(clock);
+        ending.erase(clock);
+        machine.clockGone(clock);
+    }
+    // The clock on `monitor` that was not asked to end exits by itself (input closed it).
     void exits(WatchMachine& machine, const std::string& monitor) {
-        running.erase(monitor);
-        const bool endedByUs = ending.erase(monitor) > 0;
-        machine.clockGone(monitor, endedByUs);
+        for (const auto& [id, on] : running)
+            if (on == monitor && !ending.count(id)) return clockExits(machine, id);
+        FAIL() << "no running clock on " << monitor;
     }
     void exits(WatchMachine& machine, int monitor) { exits(machine, std::to_string(monitor)); }
-    void allEndedExit(WatchMachine& machine) {
-        for (const std::string& monitor : std::set<std::string>(ending)) exits(machine, monitor);
+    // The clocks asked to end (on `monitor` only, when given) are gone.
+    void endedExit(WatchMachine& machine, const std::string& monitor = "") {
+        for (ClockId clock : std::set<ClockId>(ending))
+            if (monitor.empty() || running[clock] == monitor) clockExits(machine, clock);
     }
+    void allEndedExit(WatchMachine& machine) { endedExit(machine); }
 };
 
 using State = WatchMachine::State;
@@ -62,11 +76,11 @@ TEST(WatchMachineTest, IdleShowsAClockPerMonitorAndActivityEndsThemAll) {
     EXPECT_EQ(0, launcher.starts);
     machine.idle();
     EXPECT_EQ(State::showing, machine.state());
-    EXPECT_EQ((std::set<std::string>{"0", "1"}), launcher.running);
+    EXPECT_EQ((std::vector<std::string>{"0", "1"}), launcher.runningMonitors());
     machine.idle();  // a repeated idle starts nothing more
     EXPECT_EQ(2, launcher.starts);
     machine.active();
-    EXPECT_EQ((std::set<std::string>{"0", "1"}), launcher.ending);
+    EXPECT_EQ((std::set<ClockId>{1, 2}), launcher.ending);
     EXPECT_EQ(State::waiting, machine.state());
     launcher.allEndedExit(machine);
     EXPECT_TRUE(launcher.running.empty());
@@ -84,7 +98,7 @@ TEST(WatchMachineTest, AClockEndingByItselfEndsTheRestAndOnlyANewIdlePeriodShows
     WatchMachine machine(launcher);
     machine.idle();
     launcher.exits(machine, 1);
-    EXPECT_EQ((std::set<std::string>{"0", "2"}), launcher.ending);
+    EXPECT_EQ((std::set<ClockId>{1, 3}), launcher.ending);
     EXPECT_EQ(State::spent, machine.state());
     launcher.allEndedExit(machine);
     machine.idle();  // still the same idle period (no activity between): no second show
@@ -102,9 +116,9 @@ TEST(WatchMachineTest, ANewShowWaitsForTheLastShowsClocksToGo) {
     machine.active();
     machine.idle();  // at once idle again while the old clocks still end (a wait of 0 s)
     EXPECT_EQ(2, launcher.starts);
-    launcher.exits(machine, 0);
+    launcher.endedExit(machine, "0");
     EXPECT_EQ(2, launcher.starts);
-    launcher.exits(machine, 1);
+    launcher.endedExit(machine, "1");
     EXPECT_EQ(4, launcher.starts);
     EXPECT_EQ(State::showing, machine.state());
     // Activity before the old clocks went cancels the pending show.
@@ -121,7 +135,7 @@ TEST(WatchMachineTest, AClockThatCannotStartEndsTheOthersAndIsNotRetriedInTheSam
     launcher.failAtMonitor = 1;
     WatchMachine machine(launcher);
     machine.idle();
-    EXPECT_EQ((std::set<std::string>{"0"}), launcher.ending);
+    EXPECT_EQ((std::set<ClockId>{1}), launcher.ending);
     EXPECT_EQ(State::spent, machine.state());
     launcher.allEndedExit(machine);
     EXPECT_EQ(1, launcher.starts);
@@ -135,14 +149,15 @@ TEST(WatchMachineTest, AClockThatCannotStartEndsTheOthersAndIsNotRetriedInTheSam
 
 // What the desktop reports, one event per row, and what the watcher has done after it. Events:
 // idle, active, "sleep X" / "wake X" (a screen saver, shield, lock or power saving named X),
-// "off M" / "on M" (one monitor's power), "exit M" (a clock ends by itself), "reap" (the
-// clocks asked to end are gone), "plug A B" (the desktop's monitors now), "gone M" (a monitor
-// left, not yet reported). The fakes stand in
-// for what headless desktops cannot do: per-output power, X11 DPMS, Cinnamon's screen saver.
+// "power N" (DisplayConfig's PowerSaveMode), "off M" / "on M" (one monitor's power), "exit M"
+// (the clock on M ends by itself), "reap" / "reap M" (the clocks asked to end, or the one on M,
+// are gone), "plug A B" (the desktop's monitors now), "gone M" (a monitor left, not yet
+// reported). The fakes stand in for what headless desktops cannot do: per-output power, X11
+// DPMS, Cinnamon's screen saver, a clock slow to end.
 struct Row {
-    const char* event;
+    std::string event;
     State state;
-    const char* running;  // monitors with a clock still running (ending or not)
+    std::string running;  // the monitor of each clock still running (ending or not), sorted
 };
 
 std::vector<std::string> words(const std::string& text) {
@@ -156,7 +171,7 @@ std::vector<std::string> words(const std::string& text) {
     return out;
 }
 
-void play(const char* name, const std::vector<Row>& rows, FakeLauncher& launcher) {
+void play(const std::string& name, const std::vector<Row>& rows, FakeLauncher& launcher) {
     WatchMachine machine(launcher);
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::vector<std::string> event = words(rows[i].event);
@@ -166,8 +181,9 @@ void play(const char* name, const std::vector<Row>& rows, FakeLauncher& launcher
         else if (kind == "active") machine.active();
         else if (kind == "sleep" || kind == "wake") machine.screenAsleep(arg, kind == "sleep");
         else if (kind == "off" || kind == "on") machine.monitorPower(arg, kind == "on");
+        else if (kind == "power") machine.screenAsleep("powersave", powerSaveModeDark(std::stoi(arg)));
         else if (kind == "exit") launcher.exits(machine, arg);
-        else if (kind == "reap") launcher.allEndedExit(machine);
+        else if (kind == "reap") launcher.endedExit(machine, arg);
         else if (kind == "gone") {  // a monitor left; the desktop has not said so yet
             auto& d = launcher.desktop;
             d.erase(std::remove(d.begin(), d.end(), arg), d.end());
@@ -176,7 +192,7 @@ void play(const char* name, const std::vector<Row>& rows, FakeLauncher& launcher
             launcher.desktop.assign(event.begin() + 1, event.end());
             machine.monitorsChanged();
         } else FAIL() << "unknown event " << kind;
-        const std::vector<std::string> running(launcher.running.begin(), launcher.running.end());
+        const std::vector<std::string> running = launcher.runningMonitors();
         EXPECT_EQ(rows[i].state, machine.state()) << name << ", row " << i << ": " << rows[i].event;
         EXPECT_EQ(words(rows[i].running), running) << name << ", row " << i << ": " << rows[i].event;
     }
@@ -202,7 +218,7 @@ TEST(WatchMachineTest, TheDesktopAsleepEndsTheClocksAndOnlyNewActivityAndAWaitBr
           {"off A", showing, "A B"}, {"off B", spent, "A B"}, {"reap", spent, ""}, {"on A", spent, ""},
           {"active", waiting, ""}, {"idle", showing, "A"}, {"on B", showing, "A B"}}},
         {"a new show waits for the clocks the sleep ended",
-         {{"idle", showing, "A B"}, {"sleep lock", spent, "A B"}, {"exit A", spent, "B"}, {"wake lock", spent, "B"},
+         {{"idle", showing, "A B"}, {"sleep lock", spent, "A B"}, {"reap A", spent, "B"}, {"wake lock", spent, "B"},
           {"active", waiting, "B"}, {"idle", waiting, "B"}, {"reap", showing, "A B"}}},
         {"monitors that come and go while the clocks show",
          {{"plug A B C", waiting, ""}, {"plug A B", waiting, ""}, {"idle", showing, "A B"},
@@ -212,11 +228,44 @@ TEST(WatchMachineTest, TheDesktopAsleepEndsTheClocksAndOnlyNewActivityAndAWaitBr
         {"a monitor off stays without a clock when another comes",
          {{"idle", showing, "A B"}, {"off B", showing, "A B"}, {"reap", showing, "A"},
           {"plug A B C", showing, "A C"}, {"plug A C", showing, "A C"}, {"on B", showing, "A C"}}},
+        // A clock still ending holds its monitor: the monitor's new clock starts once it is gone,
+        // and is the one a later change ends.
+        {"powered on again while its clock still ends",
+         {{"idle", showing, "A B"}, {"off B", showing, "A B"}, {"on B", showing, "A B"}, {"reap", showing, "A B"},
+          {"off B", showing, "A B"}, {"reap", showing, "A"}, {"on B", showing, "A B"}, {"exit B", spent, "A"}}},
+        {"plugged in again while its clock still ends",
+         {{"idle", showing, "A B"}, {"plug A", showing, "A B"}, {"plug A B", showing, "A B"},
+          {"reap", showing, "A B"}, {"plug A", showing, "A B"}, {"reap", showing, "A"}}},
+        {"PowerSaveMode -1 is no power saving; 1 to 3 are",
+         {{"power -1", waiting, ""}, {"idle", showing, "A B"}, {"power -1", showing, "A B"},
+          {"power 1", spent, "A B"}, {"reap", spent, ""}, {"power 0", spent, ""}, {"active", waiting, ""},
+          {"idle", showing, "A B"}, {"power 2", spent, "A B"}, {"power 3", spent, "A B"}}},
     };
     for (const auto& [name, rows] : cases) {
         FakeLauncher launcher;
         launcher.desktop = {"A", "B"};
         play(name, rows, launcher);
+    }
+    // Each cause of sleep on its own, and each pair overlapping: awake only when both are.
+    const std::vector<std::string> causes = {"org.gnome.ScreenSaver", "org.freedesktop.login1", "DPMS",
+                                             "the X server's screen saver"};
+    for (const std::string& cause : causes) {
+        FakeLauncher launcher;
+        launcher.desktop = {"A", "B"};
+        play(cause + " alone", {{"idle", showing, "A B"}, {"sleep " + cause, spent, "A B"}, {"reap", spent, ""},
+                                {"wake " + cause, spent, ""}, {"idle", spent, ""}, {"active", waiting, ""},
+                                {"idle", showing, "A B"}},
+             launcher);
+        for (const std::string& other : causes) {
+            if (other == cause) continue;
+            FakeLauncher both;
+            both.desktop = {"A", "B"};
+            play(cause + " with " + other,
+                 {{"idle", showing, "A B"}, {"sleep " + cause, spent, "A B"}, {"sleep " + other, spent, "A B"},
+                  {"reap", spent, ""}, {"wake " + cause, spent, ""}, {"active", waiting, ""}, {"idle", waiting, ""},
+                  {"wake " + other, spent, ""}, {"active", waiting, ""}, {"idle", showing, "A B"}},
+                 both);
+        }
     }
     // A new monitor is numbered as the saver numbers it: its place in the desktop's list.
     FakeLauncher launcher;

@@ -33,8 +33,12 @@ BOOL WINAPI pinnedPerformanceCounter(LARGE_INTEGER* counter) {
 }  // namespace
 
 // The import slots the saver's calls go through; the linker takes these before the import
-// libraries' own.
-extern "C" {
-void* __imp__ftime64_s = reinterpret_cast<void*>(&pinnedFtime64);
-void* __imp_QueryPerformanceCounter = reinterpret_cast<void*>(&pinnedPerformanceCounter);
-}
+// libraries' own. Their names are the linker's: 32-bit ones carry the leading underscore of C
+// names and the argument bytes of stdcall ones.
+#ifdef __i386__
+void* pinnedTimeSlot asm("__imp___ftime64_s") = reinterpret_cast<void*>(&pinnedFtime64);
+void* pinnedCounterSlot asm("__imp__QueryPerformanceCounter@4") = reinterpret_cast<void*>(&pinnedPerformanceCounter);
+#else
+void* pinnedTimeSlot asm("__imp__ftime64_s") = reinterpret_cast<void*>(&pinnedFtime64);
+void* pinnedCounterSlot asm("__imp_QueryPerformanceCounter") = reinterpret_cast<void*>(&pinnedPerformanceCounter);
+#endif

@@ -7,6 +7,8 @@
 //   run SAVER ARGUMENT     runs SAVER ARGUMENT to its end and exits with its exit code as Windows
 //                          gives it (Wine may end a finished process's Unix side with SIGKILL
 //                          when it lingers, so the Unix exit status alone would mislead)
+//   count-windows TITLE    prints how many visible top-level windows have that title
+//   client-area TITLE      prints the screen rectangle of that window's client area, WxH+X+Y
 // Exit 0 when what was asked happened; every outcome is printed.
 #include <windows.h>
 
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -141,6 +144,33 @@ int tickTwentyFourHourTime() {
     return ticked && !IsWindow(dialog) ? 0 : 1;
 }
 
+BOOL CALLBACK countTitled(HWND window, LPARAM context) {
+    auto* wanted = reinterpret_cast<std::pair<const char*, int>*>(context);
+    char title[256] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (IsWindowVisible(window) && std::strcmp(title, wanted->first) == 0) ++wanted->second;
+    return TRUE;
+}
+
+int countWindows(const char* title) {
+    std::pair<const char*, int> wanted{title, 0};
+    EnumWindows(countTitled, reinterpret_cast<LPARAM>(&wanted));
+    std::printf("%d\n", wanted.second);
+    return 0;
+}
+
+int printClientArea(const char* title) {
+    HWND window = FindWindowA(nullptr, title);
+    RECT client{};
+    POINT origin{0, 0};
+    if (!window || !GetClientRect(window, &client) || !ClientToScreen(window, &origin)) {
+        std::printf("no window titled %s\n", title);
+        return 1;
+    }
+    std::printf("%ldx%ld+%ld+%ld\n", client.right, client.bottom, origin.x, origin.y);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -148,6 +178,10 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "preview") == 0) return preview(argv[2], std::atoi(argv[3]));
     if (argc == 2 && std::strcmp(argv[1], "dialog-24h") == 0) return tickTwentyFourHourTime();
     if (argc == 4 && std::strcmp(argv[1], "run") == 0) return runToTheEnd(argv[2], argv[3]);
-    std::fputs("usage: zarn-wine-probe close | preview SAVER SECONDS | dialog-24h | run SAVER ARGUMENT\n", stderr);
+    if (argc == 3 && std::strcmp(argv[1], "count-windows") == 0) return countWindows(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "client-area") == 0) return printClientArea(argv[2]);
+    std::fputs("usage: zarn-wine-probe close | preview SAVER SECONDS | dialog-24h | run SAVER ARGUMENT"
+               " | count-windows TITLE | client-area TITLE\n",
+               stderr);
     return 2;
 }

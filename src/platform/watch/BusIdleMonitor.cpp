@@ -4,6 +4,8 @@
 // holds the screen keeps the clock away here too.
 #include "BusIdleMonitor.h"
 
+#include "platform/session/SessionBus.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -13,22 +15,10 @@ const BusIdleMonitorNames muffinIdleMonitor = {"org.cinnamon.Muffin.IdleMonitor"
                                                "/org/cinnamon/Muffin/IdleMonitor/Core",
                                                "org.cinnamon.Muffin.IdleMonitor"};
 
-bool busHasName(GDBusConnection* bus, const char* name) {
-    GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "NameHasOwner", g_variant_new("(s)", name),
-                                                  G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-    if (!reply) return false;
-    gboolean owned = FALSE;
-    g_variant_get(reply, "(b)", &owned);
-    g_variant_unref(reply);
-    return owned;
-}
-
 guint32 BusIdleMonitor::addWatch(const char* method, GVariant* parameters) {
     GError* error = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(bus_, names_.service, names_.path, names_.interface, method,
-                                                  parameters, G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000,
-                                                  nullptr, &error);
+    GVariant* reply = busCallWithoutStarting(bus_, names_.service, names_.path, names_.interface, method, parameters,
+                                             G_VARIANT_TYPE("(u)"), 5000, &error);
     if (!reply) {
         std::fprintf(stderr, "zarn-screensaver-watch: %s.%s failed: %s\n", names_.interface, method, error->message);
         g_error_free(error);
@@ -42,9 +32,8 @@ guint32 BusIdleMonitor::addWatch(const char* method, GVariant* parameters) {
 
 void BusIdleMonitor::removeWatch(guint32 id) {
     if (id == 0 || g_dbus_connection_is_closed(bus_)) return;
-    GVariant* reply = g_dbus_connection_call_sync(bus_, names_.service, names_.path, names_.interface, "RemoveWatch",
-                                                  g_variant_new("(u)", id), nullptr, G_DBUS_CALL_FLAGS_NONE, 2000,
-                                                  nullptr, nullptr);
+    GVariant* reply = busCallWithoutStarting(bus_, names_.service, names_.path, names_.interface, "RemoveWatch",
+                                             g_variant_new("(u)", id), nullptr, 2000);
     if (reply) g_variant_unref(reply);
 }
 

@@ -14,8 +14,6 @@ struct BusIdleMonitorNames {
 extern const BusIdleMonitorNames mutterIdleMonitor;
 extern const BusIdleMonitorNames muffinIdleMonitor;
 
-bool busHasName(GDBusConnection* bus, const char* name);
-
 class BusIdleMonitor : public IdleSource {
 public:
     BusIdleMonitor(GDBusConnection* bus, const BusIdleMonitorNames& names) : bus_(bus), names_(names) {}

@@ -3,6 +3,9 @@
 // another still has it dark; a service that leaves the bus takes its cause with it.
 #include "BusScreenState.h"
 
+#include "platform/session/SessionBus.h"
+#include "watch/WatchSession.h"
+
 #include <cstring>
 
 namespace {
@@ -10,11 +13,14 @@ namespace {
 struct Service {
     const char* name;
     const char* path;
+    // GNOME offers its shield's interface through a name the bus starts on demand: asking starts
+    // it, and from then on it reports. Any other desktop's service that the bus could start
+    // (Cinnamon's screen saver under GNOME, say) belongs to another session and is left alone.
+    bool startedByAsking = false;
 };
 
-// ActiveChanged(b) and GetActive: GNOME's shield (behind its activatable proxy), Cinnamon's
-// screen saver, KDE's lock screen.
-constexpr Service screenSavers[] = {{"org.gnome.ScreenSaver", "/org/gnome/ScreenSaver"},
+// ActiveChanged(b) and GetActive: GNOME's shield, Cinnamon's screen saver, KDE's lock screen.
+constexpr Service screenSavers[] = {{"org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", true},
                                     {"org.cinnamon.ScreenSaver", "/org/cinnamon/ScreenSaver"},
                                     {"org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver"}};
 // PowerSaveMode (i) and MonitorsChanged: the same interface under two names.
@@ -25,16 +31,9 @@ std::string powerCause(const char* service) { return std::string(service) + " Po
 
 }  // namespace
 
-bool BusScreenState::serviceThere(const char* name, bool activatable) const {
-    GVariant* reply = g_dbus_connection_call_sync(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "NameHasOwner", g_variant_new("(s)", name),
-                                                  G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-    gboolean owned = FALSE;
-    if (reply) {
-        g_variant_get(reply, "(b)", &owned);
-        g_variant_unref(reply);
-    }
-    if (owned || !activatable) return owned;
+bool BusScreenState::serviceThere(const char* name, bool startedByAsking) const {
+    if (busNameOwned(bus_, name)) return true;
+    if (!startedByAsking) return false;
     for (const std::string& known : activatable_)
         if (known == name) return true;
     return false;
@@ -66,10 +65,9 @@ std::string BusScreenState::start(IdleEvents& events) {
         subscriptions_.push_back(g_dbus_connection_signal_subscribe(bus_, saver.name, saver.name, "ActiveChanged",
                                                                     nullptr, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
                                                                     onActiveChanged, this, nullptr));
-        // GNOME's is started on demand: asking starts it, and from then on it reports.
-        if (!serviceThere(saver.name, true)) continue;
+        if (!serviceThere(saver.name, saver.startedByAsking)) continue;
         name(saver.name);
-        readActive(saver.name, saver.path);
+        readActive(saver.name, saver.path, saver.startedByAsking);
     }
     for (const Service& config : displayConfigs) {
         subscriptions_.push_back(g_dbus_connection_signal_subscribe(
@@ -78,7 +76,7 @@ std::string BusScreenState::start(IdleEvents& events) {
         subscriptions_.push_back(g_dbus_connection_signal_subscribe(bus_, config.name, config.name, "MonitorsChanged",
                                                                     config.path, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
                                                                     onMonitorsChanged, this, nullptr));
-        if (!serviceThere(config.name, false)) continue;
+        if (!serviceThere(config.name, config.startedByAsking)) continue;
         name(std::string(config.name) + " (PowerSaveMode, MonitorsChanged)");
         readPowerSaveMode(config.name, config.path);
     }
@@ -93,9 +91,10 @@ void BusScreenState::stop() {
     events_ = nullptr;
 }
 
-void BusScreenState::readActive(const char* service, const char* path) {
-    GVariant* reply = g_dbus_connection_call_sync(bus_, service, path, service, "GetActive", nullptr,
-                                                  G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+void BusScreenState::readActive(const char* service, const char* path, bool startedByAsking) {
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus_, service, path, service, "GetActive", nullptr, G_VARIANT_TYPE("(b)"),
+        startedByAsking ? G_DBUS_CALL_FLAGS_NONE : G_DBUS_CALL_FLAGS_NO_AUTO_START, 5000, nullptr, nullptr);
     if (!reply) return;
     gboolean active = FALSE;
     g_variant_get(reply, "(b)", &active);
@@ -104,13 +103,13 @@ void BusScreenState::readActive(const char* service, const char* path) {
 }
 
 void BusScreenState::readPowerSaveMode(const char* service, const char* path) {
-    GVariant* reply = g_dbus_connection_call_sync(bus_, service, path, "org.freedesktop.DBus.Properties", "Get",
-                                                  g_variant_new("(ss)", service, "PowerSaveMode"),
-                                                  G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    GVariant* reply = busCallWithoutStarting(bus_, service, path, "org.freedesktop.DBus.Properties", "Get",
+                                             g_variant_new("(ss)", service, "PowerSaveMode"), G_VARIANT_TYPE("(v)"),
+                                             5000);
     if (!reply) return;
     GVariant* value = nullptr;
     g_variant_get(reply, "(v)", &value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT32) && g_variant_get_int32(value) != 0 && events_)
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT32) && powerSaveModeDark(g_variant_get_int32(value)) && events_)
         events_->screenAsleep(powerCause(service), true);
     g_variant_unref(value);
     g_variant_unref(reply);
@@ -133,7 +132,8 @@ void BusScreenState::onPropertiesChanged(GDBusConnection*, const char*, const ch
     GVariant* changed = nullptr;
     g_variant_get(parameters, "(&s@a{sv}@as)", &interface, &changed, nullptr);
     gint32 mode = 0;
-    if (g_variant_lookup(changed, "PowerSaveMode", "i", &mode)) self->events_->screenAsleep(powerCause(interface), mode != 0);
+    if (g_variant_lookup(changed, "PowerSaveMode", "i", &mode))
+        self->events_->screenAsleep(powerCause(interface), powerSaveModeDark(mode));
     g_variant_unref(changed);
 }
 

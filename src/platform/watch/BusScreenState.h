@@ -1,7 +1,7 @@
 // What the desktop says on the session bus about its screen: its screen saver, shield or lock
 // (org.gnome.ScreenSaver, org.cinnamon.ScreenSaver, org.freedesktop.ScreenSaver: ActiveChanged),
-// its power saving (Mutter's and Muffin's DisplayConfig PowerSaveMode; 0 is on) and its
-// monitors changing (DisplayConfig MonitorsChanged). All pushed; nothing here polls.
+// its power saving (Mutter's and Muffin's DisplayConfig PowerSaveMode) and its monitors changing
+// (DisplayConfig MonitorsChanged). All pushed; nothing here polls.
 #pragma once
 
 #include "IdleSource.h"
@@ -29,8 +29,9 @@ private:
     static void onNameVanished(GDBusConnection*, const char* name, gpointer data);
     static void onMonitorsChanged(GDBusConnection*, const char*, const char*, const char*, const char*, GVariant*,
                                   gpointer);
-    bool serviceThere(const char* name, bool activatable) const;
-    void readActive(const char* service, const char* path);
+    // Owned now, or (`startedByAsking`) a name the bus starts when asked.
+    bool serviceThere(const char* name, bool startedByAsking) const;
+    void readActive(const char* service, const char* path, bool startedByAsking);
     void readPowerSaveMode(const char* service, const char* path);
 
     GDBusConnection* bus_;

@@ -30,7 +30,7 @@ void removeKillTimer(unsigned id) {
 
 ClockProcesses::~ClockProcesses() { endAndReapNow(); }
 
-bool ClockProcesses::startClock(int index, const std::string& monitor) {
+ClockId ClockProcesses::startClock(int index, const std::string&) {
     gchar** environment = g_get_environ();
     environment = g_environ_setenv(environment, "ZARN_MONITOR", std::to_string(index).c_str(), TRUE);
     if (wayland_) environment = g_environ_setenv(environment, "SDL_VIDEODRIVER", "wayland", TRUE);
@@ -44,17 +44,16 @@ bool ClockProcesses::startClock(int index, const std::string& monitor) {
     if (!started) {
         std::fprintf(stderr, "zarn-screensaver-watch: cannot start %s: %s\n", saver_.c_str(), error->message);
         g_error_free(error);
-        return false;
+        return 0;
     }
     Clock& clock = clocks_[pid];
-    clock.monitor = monitor;
     clock.watch = g_child_watch_add(pid, onExit, this);
-    return true;
+    return pid;
 }
 
-void ClockProcesses::endClock(const std::string& monitor) {
-    for (auto& [pid, clock] : clocks_)
-        if (clock.monitor == monitor) end(pid, clock);
+void ClockProcesses::endClock(ClockId clock) {
+    const auto found = clocks_.find(clock);
+    if (found != clocks_.end()) end(found->first, found->second);
 }
 
 void ClockProcesses::endClocks() {
@@ -76,7 +75,6 @@ void ClockProcesses::onExit(int pid, int status, void* data) {
     const auto found = self->clocks_.find(pid);
     if (found == self->clocks_.end()) return;
     const bool endedByUs = found->second.ending;
-    const std::string monitor = found->second.monitor;
     // A clock that ends by itself is news (input closed it, or it failed); one we ended is not.
     if (!endedByUs) {
         if (WIFSIGNALED(status))
@@ -87,7 +85,7 @@ void ClockProcesses::onExit(int pid, int status, void* data) {
     removeKillTimer(found->second.killTimer);
     self->clocks_.erase(found);
     g_spawn_close_pid(pid);
-    if (self->onClockGone) self->onClockGone(monitor, endedByUs);
+    if (self->onClockGone) self->onClockGone(pid);
 }
 
 void ClockProcesses::endAndReapNow() {

@@ -16,15 +16,15 @@ public:
         : saver_(std::move(saver)), wayland_(wayland), monitors_(std::move(monitors)) {}
     ~ClockProcesses() override;
 
-    // Hears of every clock that exits (WatchMachine::clockGone) and of the last one going.
-    std::function<void(const std::string& monitor, bool endedByUs)> onClockGone;
+    // Hears of every clock that exits (WatchMachine::clockGone), by its process id.
+    std::function<void(ClockId clock)> onClockGone;
 
     std::vector<std::string> monitors() override { return monitors_(); }
-    bool startClock(int index, const std::string& monitor) override;
-    void endClock(const std::string& monitor) override;
-    // SIGTERM now, SIGKILL for any still there 2 s later.
-    void endClocks() override;
-    bool clocksRunning() const override { return !clocks_.empty(); }
+    ClockId startClock(int index, const std::string& monitor) override;
+    // SIGTERM now, SIGKILL 2 s later if it is still there.
+    void endClock(ClockId clock) override;
+    void endClocks();
+    bool clocksRunning() const { return !clocks_.empty(); }
 
     // Outside the main loop, for a session already gone: end and reap every clock before
     // returning.
@@ -32,7 +32,6 @@ public:
 
 private:
     struct Clock {
-        std::string monitor;
         bool ending = false;
         unsigned watch = 0;
         unsigned killTimer = 0;

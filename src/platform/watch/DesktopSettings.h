@@ -1,10 +1,6 @@
-// The session bus and the desktop's own settings, as far as the watcher reads them.
+// The desktop's own settings, as far as the watcher reads them.
 #pragma once
 
-#include <gio/gio.h>
-
-// The session's bus, or null where the session has none (never one started for us).
-GDBusConnection* watchSessionBus();
 // A desktop's blank delay in seconds (its session schema's idle-delay), 0 where the schema is
 // not installed or the desktop never blanks.
 unsigned desktopBlankDelaySeconds(const char* schemaId);

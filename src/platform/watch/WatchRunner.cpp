@@ -6,11 +6,14 @@
 #include "BusScreenState.h"
 #include "ClockProcesses.h"
 #include "DesktopSettings.h"
+#include "LogindSession.h"
 #include "WatchHousekeeping.h"
 #include "WatchPlatform.h"
 #include "WaylandSession.h"
 #include "XSession.h"
 
+#include "platform/session/SaverHosts.h"
+#include "platform/session/SessionBus.h"
 #include "watch/WatchMachine.h"
 #include "watch/WatchOptions.h"
 #include "watch/WatchSession.h"
@@ -48,8 +51,8 @@ public:
         if (x_) x_->readPower();
         followShow();
     }
-    void clockGone(const std::string& monitor, bool endedByUs) {
-        if (!ending_) machine_.clockGone(monitor, endedByUs);
+    void clockGone(ClockId clock) {
+        if (!ending_) machine_.clockGone(clock);
         else if (!clocks_.clocksRunning()) g_main_loop_quit(loop_);
         followShow();
     }
@@ -120,14 +123,11 @@ int watchRun(unsigned waitSeconds) {
     // On Wayland the outputs are the compositor's; X (Xwayland) is asked only without it.
     std::unique_ptr<XSession> x(!wayland && hasVariable("DISPLAY") ? XSession::open() : nullptr);
     // Held for the whole run, whichever way it ends.
-    const std::unique_ptr<GDBusConnection, decltype(&g_object_unref)> busHold(watchSessionBus(), g_object_unref);
+    using BusHold = std::unique_ptr<GDBusConnection, decltype(&g_object_unref)>;
+    const BusHold busHold(sessionBusIfThere(), g_object_unref);
     GDBusConnection* bus = busHold.get();
 
-    SaverHostsPresent hosts;
-    hosts.xscreensaver = x && x->xscreensaverRuns();
-    hosts.mate = bus && busHasName(bus, "org.mate.ScreenSaver");
-    hosts.xfce = bus && busHasName(bus, "org.xfce.ScreenSaver");
-    if (const auto notice = saverHostNotice(hosts)) {
+    if (const auto notice = saverHostNotice(saverHostsPresent(x ? x->display() : nullptr, bus))) {
         std::fprintf(stderr, "zarn-screensaver-watch: %s\n", notice->c_str());
         return 0;
     }
@@ -149,8 +149,8 @@ int watchRun(unsigned waitSeconds) {
     }
 
     IdleSourcesOffered offered;
-    offered.mutter = bus && busHasName(bus, mutterIdleMonitor.service);
-    offered.muffin = bus && busHasName(bus, muffinIdleMonitor.service);
+    offered.mutter = bus && busNameOwned(bus, mutterIdleMonitor.service);
+    offered.muffin = bus && busNameOwned(bus, muffinIdleMonitor.service);
     offered.extIdleNotify = wayland && wayland->offersExtIdleNotify();
     offered.kdeIdle = wayland && wayland->offersKdeIdle();
     offered.xScreenSaver = x && x->offersIdleTime();
@@ -190,12 +190,14 @@ int watchRun(unsigned waitSeconds) {
     WatchMachine machine(clocks);
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     Watcher watcher(loop, clocks, machine, x.get());
-    clocks.onClockGone = [&watcher](const std::string& monitor, bool endedByUs) { watcher.clockGone(monitor, endedByUs); };
+    clocks.onClockGone = [&watcher](ClockId clock) { watcher.clockGone(clock); };
     if (wayland) wayland->attach(watcher);
     if (x) x->attach(watcher);
     std::unique_ptr<BusScreenState> screenState(bus ? new BusScreenState(bus) : nullptr);
     std::string sleepSources = screenState ? screenState->start(watcher) : std::string();
-    for (const std::string& more : {wayland ? wayland->sleepSourcesNamed() : std::string(),
+    const BusHold systemBus(systemBusIfThere(), g_object_unref);
+    LogindSession logind(systemBus.get());
+    for (const std::string& more : {logind.start(watcher), wayland ? wayland->sleepSourcesNamed() : std::string(),
                                     x ? x->sleepSourcesNamed() : std::string()})
         if (!more.empty()) sleepSources += (sleepSources.empty() ? "" : ", ") + more;
 
@@ -222,6 +224,7 @@ int watchRun(unsigned waitSeconds) {
     }
     source->stop();
     if (screenState) screenState->stop();
+    logind.stop();
     if (x) x->clocksShowing(false);
     clocks.endAndReapNow();
     g_main_loop_unref(loop);

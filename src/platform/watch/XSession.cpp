@@ -5,8 +5,6 @@
 // X-Resource extension shows the suspension as a resource that client holds.
 #include "XSession.h"
 
-#include "platform/watch/XScreenSaverDaemon.h"
-
 #include <X11/Xlib.h>
 #include <X11/extensions/dpms.h>
 #include <X11/extensions/Xrandr.h>
@@ -37,6 +35,34 @@ constexpr const char* dpmsCause = "DPMS";
 
 IdleEvents* ioErrorListener = nullptr;
 
+// Xlib reads whatever events come before an answer into its own queue while it waits for that
+// answer (XRRGetMonitors, DPMSInfo, XScreenSaverQueryInfo, XResQueryClients...): the socket is
+// then empty, and a watch on it alone would not wake for them until some later event. So the
+// source looks at that queue before every poll of the main loop, and at the socket after it.
+struct XEventSource {
+    GSource source;
+    GPollFD poll;
+    Display* display;
+    XSession* session;
+};
+
+gboolean xEventsQueued(GSource* source, gint* timeout) {
+    *timeout = -1;
+    return XQLength(reinterpret_cast<XEventSource*>(source)->display) > 0;
+}
+
+gboolean xEventsArrived(GSource* source) {
+    const auto* x = reinterpret_cast<XEventSource*>(source);
+    return XQLength(x->display) > 0 || (x->poll.revents & (G_IO_IN | G_IO_HUP | G_IO_ERR)) != 0;
+}
+
+gboolean readXEvents(GSource* source, GSourceFunc, gpointer) {
+    reinterpret_cast<XEventSource*>(source)->session->readEvents();
+    return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs xEventSourceFuncs = {xEventsQueued, xEventsArrived, readXEvents, nullptr, nullptr, nullptr};
+
 // Xlib ends the process (status 1) once this returns: the listener ends the clocks, and the
 // watcher ends as it does with the session, cleanly.
 int onIoError(Display*) {
@@ -44,11 +70,16 @@ int onIoError(Display*) {
     std::exit(0);
 }
 
+// Another client's window that goes while it is asked about (XScreenSaver's search reads every
+// top-level window) is no reason to end: Xlib's own handler would exit.
+int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
 }  // namespace
 
 XSession* XSession::open() {
     Display* display = XOpenDisplay(nullptr);
     if (!display) return nullptr;
+    XSetErrorHandler(ignoreErrors);
     auto* session = new XSession();
     session->display_ = display;
     int event = 0, error = 0;
@@ -67,12 +98,13 @@ XSession* XSession::open() {
 XSession::~XSession() {
     stop();
     clocksShowing(false);
-    if (fdSource_) g_source_remove(fdSource_);
+    if (eventSource_) {
+        g_source_destroy(eventSource_);
+        g_source_unref(eventSource_);
+    }
     if (ioErrorListener == lost_) ioErrorListener = nullptr;
     if (display_) XCloseDisplay(display_);
 }
-
-bool XSession::xscreensaverRuns() const { return xscreensaverDaemonRuns(display_); }
 
 std::vector<std::string> XSession::monitors() const {
     std::vector<std::string> names;
@@ -115,13 +147,16 @@ void XSession::attach(IdleEvents& events) {
     if (randrEventBase_ >= 0)
         XRRSelectInput(display_, root, RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
     XFlush(display_);
-    if (!fdSource_)
-        fdSource_ = g_unix_fd_add(ConnectionNumber(display_), GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR),
-                                  [](int, GIOCondition, void* data) -> gboolean {
-                                      static_cast<XSession*>(data)->readEvents();
-                                      return G_SOURCE_CONTINUE;
-                                  },
-                                  this);
+    if (!eventSource_) {
+        eventSource_ = g_source_new(&xEventSourceFuncs, sizeof(XEventSource));
+        auto* x = reinterpret_cast<XEventSource*>(eventSource_);
+        x->display = display_;
+        x->session = this;
+        x->poll.fd = ConnectionNumber(display_);
+        x->poll.events = G_IO_IN | G_IO_HUP | G_IO_ERR;
+        g_source_add_poll(eventSource_, &x->poll);
+        g_source_attach(eventSource_, nullptr);
+    }
 }
 
 void XSession::readEvents() {

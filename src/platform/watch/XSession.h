@@ -18,15 +18,17 @@ public:
     static XSession* open();
     ~XSession() override;
 
-    bool xscreensaverRuns() const;
+    // For the questions the settings dialog asks as well (SaverHosts.h).
+    Display* display() const { return display_; }
     // RandR's monitors by name, in the order the saver numbers them.
     std::vector<std::string> monitors() const;
     // What this connection reports besides idleness, for the watcher's first lines.
     std::string sleepSourcesNamed() const;
     bool offersIdleTime() const { return hasScreenSaverExtension_; }
 
-    // Reads the connection inside the GLib main loop, so the server going away is seen; `events`
-    // hears of the server's screen saver, RandR's changes and the server going.
+    // Reads the connection inside the GLib main loop (events Xlib queued while it waited for an
+    // answer as well as those on the socket), so the server going away is seen; `events` hears
+    // of the server's screen saver, RandR's changes and the server going.
     void attach(IdleEvents& events);
     // DPMS has no events: its level is read when asked, and every 5 s while the clocks show.
     // Nor has a monitor set by a client (`xrandr --setmonitor`): the list is read every second
@@ -35,6 +37,8 @@ public:
     void clocksShowing(bool showing);
     bool start(unsigned waitMs, IdleEvents& events) override;
     void stop() override;
+    // What the X events say (the connection's source calls it when events are there).
+    void readEvents();
 
 private:
     XSession() = default;
@@ -42,7 +46,6 @@ private:
     bool saverSuspendedByAClient() const;
     void schedule(unsigned delayMs);
     void check();
-    void readEvents();
     void readMonitors();
 
     Display* display_ = nullptr;
@@ -63,5 +66,5 @@ private:
     uint64_t lastIdleMs_ = 0;
     uint64_t lastLookMs_ = 0;
     unsigned timer_ = 0;
-    unsigned fdSource_ = 0;
+    struct _GSource* eventSource_ = nullptr;
 };

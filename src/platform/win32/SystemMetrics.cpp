@@ -1,8 +1,8 @@
-// GetSystemMetrics for the screen sizes the saver reads: the primary display's size and the
-// rectangle around all displays, from SDL; or, where $ZARN_MONITOR names one monitor, that
-// monitor as both, so a full-screen saver covers it alone. Without a display Win32's failure value 0 comes
-// back (also when SDL only has a display-less driver); callers treat that as "no screen
-// size known".
+// GetSystemMetrics for the screen sizes the saver reads: the primary display's size (in its
+// own pixels, also on a scaled Wayland output) and the rectangle around all displays, from SDL;
+// or, where $ZARN_MONITOR names one monitor, that monitor as both, so a full-screen saver
+// covers it alone. Without a display Win32's failure value 0 comes back (also when SDL only
+// has a display-less driver); callers treat that as "no screen size known".
 #include <windows.h>
 
 #include "ZarnScreenMetrics.h"
@@ -38,13 +38,18 @@ bool realDisplay() {
     return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
 }
 
+// The screen's size in its own pixels, which the back buffer is made of (on a scaled Wayland
+// output SDL's other sizes are the compositor's logical ones). The virtual screen's rectangle
+// only places the window, which a Wayland client cannot do: it stays in SDL's units.
+int screenPixels(int display, int nIndex) {
+    int width = 0, height = 0;
+    if (!zarnDisplayPixelSize(display, &width, &height)) return 0;
+    return nIndex == SM_CXSCREEN ? width : height;
+}
+
 int fromSdl(int nIndex) {
     if (!realDisplay()) return 0;
-    if (nIndex == SM_CXSCREEN || nIndex == SM_CYSCREEN) {
-        SDL_DisplayMode mode = {};
-        if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return 0;
-        return nIndex == SM_CXSCREEN ? mode.w : mode.h;
-    }
+    if (nIndex == SM_CXSCREEN || nIndex == SM_CYSCREEN) return screenPixels(0, nIndex);
     // Under X the root window is the virtual screen, whatever SDL makes of the monitors
     // (with Xinerama and no RandR it may report only the first one).
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -78,6 +83,9 @@ int fromSdl(int nIndex) {
 
 int fromChosenMonitor(int nIndex) {
     const ZarnMonitorRect monitor = zarnChosenMonitorRect();
+    // On Wayland the monitors are SDL's displays, in the same order.
+    if ((nIndex == SM_CXSCREEN || nIndex == SM_CYSCREEN) && zarnSdlVideoIsWayland())
+        return screenPixels(zarnChosenMonitorIndex(), nIndex);
     switch (nIndex) {
         case SM_CXSCREEN:
         case SM_CXVIRTUALSCREEN: return monitor.width;

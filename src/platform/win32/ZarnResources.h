@@ -20,6 +20,18 @@ struct ZarnDialogItem {
     WORD imageId;
 };
 
+// One CONTROL statement of a resource script as a record: its text is a string, or a number that
+// names an image resource (the picture of an SS_BITMAP static). The resource script is where
+// the program's dialogs are written; the build turns its DIALOG blocks into calls of these.
+constexpr ZarnDialogItem zarnResourceControl(const char* text, int id, const char* className, DWORD style, short x,
+                                             short y, short cx, short cy) {
+    return {className, style, id, text, x, y, cx, cy, 0};
+}
+constexpr ZarnDialogItem zarnResourceControl(int image, int id, const char* className, DWORD style, short x, short y,
+                                             short cx, short cy) {
+    return {className, style, id, nullptr, x, y, cx, cy, WORD(image)};
+}
+
 struct ZarnDialogTemplate {
     WORD id;
     DWORD style;

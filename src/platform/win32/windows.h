@@ -87,8 +87,11 @@ HWND SetFocus(HWND hWnd);
 #define MB_OK 0x00000000L
 #define MB_ICONWARNING 0x00000030L
 #define IDOK 1
-// Shown through SDL; without a display (or with ZARN_NO_MESSAGE_BOX=1) the caption and text
-// go to stderr instead. Returns IDOK.
+// Modal, as Win32's: until it is dismissed the thread's windows get their messages, paints
+// included, from the box's own loop. Shown through SDL; without a display (or with
+// ZARN_NO_MESSAGE_BOX=1) the caption and text go to stderr and the box counts as dismissed
+// at once, after the messages already waiting and one paint. Returns IDOK, or 0 when the
+// quit message ended it (the quit stays posted for the caller's loop).
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 // ---- registry ----------------------------------------------------------------------------
@@ -310,6 +313,26 @@ LRESULT DispatchMessageA(const MSG* lpMsg);
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int nExitCode);
+
+// Waits until the timeout has passed or something of dwWakeMask's kinds arrives for the
+// thread's windows: input and window events (SDL's), posted messages, the quit. No kernel
+// objects exist here, so nCount must be 0. A paint is never waited for: it is always due.
+typedef void* HANDLE;
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_TIMEOUT 0x00000102L
+#define WAIT_FAILED 0xFFFFFFFFu
+#define QS_KEY 0x0001
+#define QS_MOUSEMOVE 0x0002
+#define QS_MOUSEBUTTON 0x0004
+#define QS_POSTMESSAGE 0x0008
+#define QS_SENDMESSAGE 0x0040
+#define QS_RAWINPUT 0x0400
+#define QS_TOUCH 0x0800
+#define QS_POINTER 0x1000
+#define QS_MOUSE (QS_MOUSEMOVE | QS_MOUSEBUTTON)
+#define QS_INPUT (QS_MOUSE | QS_KEY | QS_RAWINPUT | QS_TOUCH | QS_POINTER)
+DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll, DWORD dwMilliseconds,
+                                DWORD dwWakeMask);
 
 int ShowCursor(BOOL bShow);
 BOOL GetCursorPos(LPPOINT lpPoint);

@@ -14,6 +14,7 @@
 #include "d3d9/gl/GLConventions.h"
 #include "d3d9/gl/GLDevice.h"
 #include "win32/ZarnOffscreen.h"
+#include "win32/window/SdlVideo.h"
 #include "win32/window/WindowObject.h"
 
 #include <SDL.h>
@@ -174,11 +175,13 @@ HRESULT GLDirect3D9::EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode,
 HRESULT GLDirect3D9::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) {
     if (Adapter != 0 || !pMode) return D3DERR_INVALIDCALL;
     SDL_DisplayMode mode;
-    if (hasDisplay && SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
-        *pMode = {UINT(mode.w), UINT(mode.h), UINT(mode.refresh_rate), D3DFMT_X8R8G8B8};
+    int w = 0, h = 0;
+    // In the screen's own pixels, as the screen metrics are (a scaled Wayland output's).
+    if (hasDisplay && SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetDesktopDisplayMode(0, &mode) == 0 &&
+        zarnDisplayPixelSize(0, &w, &h)) {
+        *pMode = {UINT(w), UINT(h), UINT(mode.refresh_rate), D3DFMT_X8R8G8B8};
         return D3D_OK;
     }
-    int w = 0, h = 0;
     zarnOffscreenDesktopSize(&w, &h);
     *pMode = {UINT(w), UINT(h), 60, D3DFMT_X8R8G8B8};
     return D3D_OK;

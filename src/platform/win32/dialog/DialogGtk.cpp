@@ -5,8 +5,9 @@
 // button (IDCANCEL); WM_MOUSEMOVE and WM_LBUTTONDOWN with client coordinates; WM_PAINT.
 // Tab and Shift+Tab walk the WS_TABSTOP controls in template order, as a dialog manager does.
 // GTK is started here on first use only, so the saver's own modes never touch it.
-// Below the template's controls the dialog may grow one row of Linux's own: the idle
-// watcher's switch (WatcherRow), last in the Tab order, acted on only when OK ends the dialog.
+// The dialog may grow one row of Linux's own: the idle watcher's switch (WatcherRow), with the
+// settings, above the template's line of push buttons (which moves down to make room), and in
+// the Tab order where it stands; acted on only when OK ends the dialog.
 #include "win32/dialog/DialogObject.h"
 #include "win32/dialog/WatcherRow.h"
 
@@ -19,6 +20,7 @@
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -158,8 +160,16 @@ private:
     bool tabStop(size_t i) const {
         return (dialog->controls[i].style & WS_TABSTOP) && gtk_widget_get_sensitive(widgets[i]);
     }
-    // The template's tab stops in their order, then the row's.
+    // The template's tab stops in their order, with the row's before the buttons' line.
     std::vector<GtkWidget*> focusOrder() const;
+    // The top of the template's lowest line of push buttons, in pixels; the row goes above it.
+    int buttonLineTop() const;
+    int shownHeight(const DialogControl& control) const {
+        // A drop-down list's template height is its open list; closed it is one line high,
+        // the font's height plus the box's edges.
+        if (control.kind == DialogControlKind::comboList) return dialog->baseUnits.y + 8;
+        return control.pixels.bottom - control.pixels.top;
+    }
     void moveFocus(bool backwards);
     void showCursor(HCURSOR cursor) {
         GdkWindow* surface = events ? gtk_widget_get_window(events) : nullptr;
@@ -200,7 +210,7 @@ private:
         const LPARAM at = view->clientPointOf(crossing->x_root, crossing->y_root);
         const int x = short(LOWORD(at)), y = short(HIWORD(at));
         const RECT& client = view->dialog->clientPixels;
-        if (x >= 0 && y >= 0 && x < client.right - client.left && y < client.bottom - client.top)
+        if (x >= 0 && y >= 0 && x < client.right - client.left && y < client.bottom - client.top + view->rowHeight)
             zarnCallDialogProc(view->dialog, WM_MOUSEMOVE, mouseKeyState(crossing->state), at);
         return FALSE;
     }
@@ -234,6 +244,7 @@ private:
     GtkWidget* events = nullptr;
     std::vector<GtkWidget*> widgets;
     std::unique_ptr<WatcherRow> row;
+    int rowTop = 0, rowHeight = 0;
     bool endedByOk = false;
     bool closeSignalled = false;
     int updating = 0;
@@ -328,9 +339,25 @@ void GtkDialogView::fontChanged(const DialogControl& control) {
 }
 
 std::vector<GtkWidget*> GtkDialogView::focusOrder() const {
-    std::vector<GtkWidget*> order = widgets;
-    if (row) order.insert(order.end(), row->tabStops().begin(), row->tabStops().end());
+    std::vector<GtkWidget*> order;
+    bool rowTaken = !row;
+    const auto takeRow = [&] {
+        order.insert(order.end(), row->tabStops().begin(), row->tabStops().end());
+        rowTaken = true;
+    };
+    for (size_t i = 0; i < widgets.size(); ++i) {
+        if (!rowTaken && dialog->controls[i].pixels.top >= rowTop) takeRow();
+        order.push_back(widgets[i]);
+    }
+    if (!rowTaken) takeRow();
     return order;
+}
+
+int GtkDialogView::buttonLineTop() const {
+    int top = -1;
+    for (const DialogControl& c : dialog->controls)
+        if (c.kind == DialogControlKind::pushButton) top = std::max<int>(top, c.pixels.top);
+    return top >= 0 ? top : dialog->clientPixels.bottom - dialog->clientPixels.top;
 }
 
 void GtkDialogView::moveFocus(bool backwards) {
@@ -338,7 +365,9 @@ void GtkDialogView::moveFocus(bool backwards) {
     const size_t count = order.size();
     if (count == 0) return;
     const auto stop = [&](size_t i) {
-        return i < widgets.size() ? tabStop(i) : bool(gtk_widget_get_sensitive(order[i]));
+        for (size_t w = 0; w < widgets.size(); ++w)
+            if (widgets[w] == order[i]) return tabStop(w);
+        return bool(gtk_widget_get_sensitive(order[i]));
     };
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
     size_t current = count;
@@ -402,20 +431,24 @@ void GtkDialogView::build(HWND owner) {
     GtkWidget* fixed = gtk_fixed_new();
     const RECT& client = dialog->clientPixels;
     row = WatcherRow::createIfUseful();
-    const int rowHeight = row ? row->height(dialog->baseUnits) : 0;
+    if (row) {
+        // Under the lowest setting above the buttons' line; that line and below make room.
+        rowTop = buttonLineTop();
+        int settingsBottom = 0;
+        for (const DialogControl& c : dialog->controls)
+            if (c.pixels.top < rowTop) settingsBottom = std::max<int>(settingsBottom, c.pixels.top + shownHeight(c));
+        rowHeight = row->height(dialog->baseUnits);
+        row->place(GTK_FIXED(fixed), dialog->baseUnits, settingsBottom);
+    }
     gtk_widget_set_size_request(fixed, client.right - client.left, client.bottom - client.top + rowHeight);
-    if (row) row->place(GTK_FIXED(fixed), dialog->baseUnits, client.bottom - client.top);
     gtk_container_add(GTK_CONTAINER(events), fixed);
     gtk_container_add(GTK_CONTAINER(window), events);
 
     for (DialogControl& control : dialog->controls) {
         GtkWidget* w = makeWidget(control);
-        int width = control.pixels.right - control.pixels.left, height = control.pixels.bottom - control.pixels.top;
-        // A drop-down list's template height is its open list; closed it is one line high,
-        // the font's height plus the box's edges.
-        if (control.kind == DialogControlKind::comboList) height = dialog->baseUnits.y + 8;
-        gtk_widget_set_size_request(w, width, height);
-        gtk_fixed_put(GTK_FIXED(fixed), w, control.pixels.left, control.pixels.top);
+        gtk_widget_set_size_request(w, control.pixels.right - control.pixels.left, shownHeight(control));
+        const int below = row && control.pixels.top >= rowTop ? rowHeight : 0;
+        gtk_fixed_put(GTK_FIXED(fixed), w, control.pixels.left, control.pixels.top + below);
         widgets.push_back(w);
         if (control.kind == DialogControlKind::pushButton && (control.style & 0x0F) == BS_DEFPUSHBUTTON) {
             gtk_widget_set_can_default(w, TRUE);

@@ -1,19 +1,16 @@
 // The watcher row in GTK (see WatcherRow.h). Whether a host runs savers is decided by the
-// watcher's own rule (saverHostNotice) from the same signs it looks for: XScreenSaver's
-// _SCREENSAVER_VERSION window, mate-screensaver's and xfce4-screensaver's bus names.
+// watcher's own rule (saverHostNotice) from the signs the watcher reads (saverHostsPresent).
 // OK runs the watcher program itself rather than repeating what --enable does: it also has
 // to end and start the session's running watcher, which is that program's business.
 #include "win32/dialog/WatcherRow.h"
 
+#include "platform/session/SaverHosts.h"
+#include "platform/session/SessionBus.h"
 #include "watch/AutostartEntry.h"
-#include "watch/WatchSession.h"
-#include "platform/watch/XScreenSaverDaemon.h"
 
 #include <gdk/gdkx.h>
-#include <gio/gio.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -22,9 +19,10 @@ const char* const tickText = "Show the clock when the computer is";
 const char* const waitText = "idle for";
 const char* const unitText = "minutes";
 const char* const watcherName = "zarn-screensaver-watch";
-// Dialog units, from the template's bottom edge: the tick box's line, then the wait's line
-// indented under its text, then the template's own margin again.
-constexpr short tickLeft = 7, waitLeft = 19, waitTop = 12, rowHeight = 31, rowWidth = 200;
+// Dialog units, from the bottom of the setting above: the check boxes' spacing, the tick box's
+// line in the settings' column, then the wait's line indented as the frame sync box's second
+// line is; the row reaches the template's right margin.
+constexpr short tickLeft = 53, tickTop = 4, waitLeft = 65, waitTop = 16, rowHeight = 28, rowWidth = 154;
 
 std::string programFolder() {
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
@@ -36,46 +34,14 @@ std::string programFolder() {
     return result;
 }
 
-bool xscreensaverRuns() {
-    GdkDisplay* display = gdk_display_get_default();
-    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
-    Display* x = GDK_DISPLAY_XDISPLAY(display);
-    gdk_x11_display_error_trap_push(display);
-    const bool found = xscreensaverDaemonRuns(x);
-    gdk_x11_display_error_trap_pop_ignored(display);
-    return found;
-}
-
-// The session bus only where one is there: GLib would otherwise start a private one.
-GDBusConnection* sessionBus() {
-    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (!address || !*address) {
-        const std::string socket = std::string(g_get_user_runtime_dir()) + "/bus";
-        if (!g_file_test(socket.c_str(), G_FILE_TEST_EXISTS)) return nullptr;
-    }
-    return g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-}
-
-bool busHasName(GDBusConnection* bus, const char* name) {
-    GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "NameHasOwner", g_variant_new("(s)", name),
-                                                  G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr,
-                                                  nullptr);
-    if (!reply) return false;
-    gboolean owned = FALSE;
-    g_variant_get(reply, "(b)", &owned);
-    g_variant_unref(reply);
-    return owned;
-}
-
 bool saverHostRuns() {
-    SaverHostsPresent hosts;
-    hosts.xscreensaver = xscreensaverRuns();
-    if (GDBusConnection* bus = sessionBus()) {
-        hosts.mate = busHasName(bus, "org.mate.ScreenSaver");
-        hosts.xfce = busHasName(bus, "org.xfce.ScreenSaver");
-        g_object_unref(bus);
-    }
+    GdkDisplay* display = gdk_display_get_default();
+    Display* x = display && GDK_IS_X11_DISPLAY(display) ? GDK_DISPLAY_XDISPLAY(display) : nullptr;
+    GDBusConnection* bus = sessionBusIfThere();
+    if (x) gdk_x11_display_error_trap_push(display);
+    const SaverHostsPresent hosts = saverHostsPresent(x, bus);
+    if (x) gdk_x11_display_error_trap_pop_ignored(display);
+    if (bus) g_object_unref(bus);
     return saverHostNotice(hosts).has_value();
 }
 
@@ -137,7 +103,7 @@ void WatcherRow::place(GtkFixed* fixed, ZarnDialogBaseUnits units, int top) {
     gtk_box_pack_start(GTK_BOX(line), gtk_label_new(waitText), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(line), wait_, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(line), gtk_label_new(unitText), FALSE, FALSE, 0);
-    const RECT tickPlace = ZarnDialogUnitsToPixels(units, tickLeft, 0, rowWidth, 10);
+    const RECT tickPlace = ZarnDialogUnitsToPixels(units, tickLeft, tickTop, rowWidth, 10);
     const RECT waitPlace = ZarnDialogUnitsToPixels(units, waitLeft, waitTop, rowWidth - (waitLeft - tickLeft), 12);
     gtk_widget_set_size_request(tick_, -1, tickPlace.bottom - tickPlace.top);
     gtk_fixed_put(fixed, tick_, tickPlace.left, top + tickPlace.top);

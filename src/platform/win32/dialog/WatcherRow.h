@@ -1,7 +1,7 @@
 // The Linux settings dialog's one row beyond its template: "Show the clock when the computer
-// is idle for [N] minutes", which turns zarn-screensaver-watch on and off. Added below the
-// template's controls by the GTK dialog only, and only where it can work: the watcher is
-// installed beside this program and no screen-saver host already runs savers here.
+// is idle for [N] minutes", which turns zarn-screensaver-watch on and off. Added under the
+// template's settings, above its buttons, by the GTK dialog only, and only where it can work:
+// the watcher is installed beside this program and no screen-saver host already runs savers here.
 #pragma once
 
 #include "ZarnResources.h"

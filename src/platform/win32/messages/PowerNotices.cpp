@@ -21,6 +21,7 @@ void broadcast(const std::vector<HWND>& windows, WPARAM event) {
 // starts), then each status the poll reads. A change while the saver loads is one too.
 bool known = false;
 BYTE lastStatus = AC_LINE_UNKNOWN;
+std::chrono::steady_clock::time_point lastPoll;
 
 }  // namespace
 
@@ -33,10 +34,10 @@ void zarnNoteAcLineStatusRead(BYTE status) {
 void zarnForgetAcLineStatus() {
     known = false;
     lastStatus = AC_LINE_UNKNOWN;
+    lastPoll = {};  // the next look reads the line, however recent the last poll was
 }
 
 void zarnPostPowerNotices(const std::vector<HWND>& windows) {
-    static std::chrono::steady_clock::time_point lastPoll;
     const auto now = std::chrono::steady_clock::now();
     if (!known || now - lastPoll >= acPollInterval) {
         lastPoll = now;

@@ -4,6 +4,8 @@
 // which is run here without blocking, so the signal reaches the saver on its own thread.
 #include "win32/messages/PowerNotices.h"
 
+#include "platform/session/SessionBus.h"
+
 #include <gio/gio.h>
 
 namespace {
@@ -22,9 +24,7 @@ void onPrepareForSleep(GDBusConnection*, const gchar*, const gchar*, const gchar
 // minimal machines), in which case sleep simply goes unnoticed.
 GDBusConnection* systemBus() {
     static GDBusConnection* const bus = [] {
-        GError* error = nullptr;
-        GDBusConnection* connection = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
-        if (error) g_error_free(error);
+        GDBusConnection* connection = systemBusIfThere();
         if (connection)
             g_dbus_connection_signal_subscribe(connection, "org.freedesktop.login1", "org.freedesktop.login1.Manager",
                                                "PrepareForSleep", "/org/freedesktop/login1", nullptr,

@@ -5,6 +5,7 @@
 #include "win32/messages/ForeignMessages.h"
 #include "win32/messages/GdiFill.h"
 #include "win32/messages/MessageState.h"
+#include "win32/messages/ModalLoop.h"
 #include "win32/messages/PowerNotices.h"
 #include "win32/messages/XDisplayConnection.h"
 #include "win32/messages/XPreviewHost.h"
@@ -379,41 +380,109 @@ void PostQuitMessage(int nExitCode) {
     quitCode = nExitCode;
 }
 
-BOOL GetMessageA(LPMSG lpMsg, HWND, UINT, UINT) {
-    if (!lpMsg) return -1;
-    for (;;) {
-        auto& queue = zarnPostedMessages();
-        // Taken only once a window can hear it; until then it waits.
-        if (zarnCloseSignalPending() && hasMessageWindow() && zarnTakeCloseSignal()) {
-            OutputDebugStringA(zarnDescribeCloseSignal().c_str());
-            zarnPostCloseToAllWindows();
-        }
+namespace {
+
+enum class Taken { message, quit, nothing };
+
+// One look at everything that makes messages, in Win32's order: posted messages, the quit,
+// input and the system's notices (which arrive as posted messages), then a paint. Nothing
+// waits. A modal loop leaves the quit posted, for the loop it returns to.
+Taken takeMessage(MSG* msg, bool takeQuit) {
+    auto& queue = zarnPostedMessages();
+    // Taken only once a window can hear it; until then it waits.
+    if (zarnCloseSignalPending() && hasMessageWindow() && zarnTakeCloseSignal()) {
+        OutputDebugStringA(zarnDescribeCloseSignal().c_str());
+        zarnPostCloseToAllWindows();
+    }
+    for (int look = 0; look < 2; ++look) {
         if (!queue.empty()) {
-            *lpMsg = queue.front();
+            *msg = queue.front();
             queue.pop_front();
-            return TRUE;
+            return Taken::message;
         }
         if (quitPosted) {
-            quitPosted = false;
-            *lpMsg = MSG{};
-            lpMsg->message = WM_QUIT;
-            lpMsg->wParam = WPARAM(quitCode);
-            return FALSE;
+            if (takeQuit) quitPosted = false;
+            *msg = MSG{};
+            msg->message = WM_QUIT;
+            msg->wParam = WPARAM(quitCode);
+            return Taken::quit;
         }
+        if (look == 1) break;
         zarnPumpSdlEvents();
         zarnPumpPreviewHostEvents();
         if (backend == ZARN_WINDOWS_ON_DISPLAY) zarnPostPowerNotices(messageWindows);
-        if (!queue.empty()) continue;
-        // Paint comes last, when nothing else is waiting.
-        for (HWND window : messageWindows) {
-            WindowMessageState* state = zarnMessageState(window);
-            if (!state || state->destroyed || !state->invalid || !(window->style & WS_VISIBLE)) continue;
-            *lpMsg = MSG{};
-            lpMsg->hwnd = window;
-            lpMsg->message = WM_PAINT;
-            return TRUE;
+    }
+    // Paint comes last, when nothing else is waiting.
+    for (HWND window : messageWindows) {
+        WindowMessageState* state = zarnMessageState(window);
+        if (!state || state->destroyed || !state->invalid || !(window->style & WS_VISIBLE)) continue;
+        *msg = MSG{};
+        msg->hwnd = window;
+        msg->message = WM_PAINT;
+        return Taken::message;
+    }
+    return Taken::nothing;
+}
+
+// Whether something of the wake mask's kinds waits: the paint, always due, never counts.
+bool wakeWaiting(DWORD wakeMask) {
+    if ((wakeMask & QS_POSTMESSAGE) && (!zarnPostedMessages().empty() || quitPosted || zarnCloseSignalPending()))
+        return true;
+    return (wakeMask & QS_INPUT) && SDL_WasInit(SDL_INIT_VIDEO) && SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+}  // namespace
+
+BOOL GetMessageA(LPMSG lpMsg, HWND, UINT, UINT) {
+    if (!lpMsg) return -1;
+    for (;;) {
+        switch (takeMessage(lpMsg, true)) {
+        case Taken::message: return TRUE;
+        case Taken::quit: return FALSE;
+        case Taken::nothing: zarnWaitForEvents(); break;
         }
-        zarnWaitForEvents();
+    }
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE*, BOOL, DWORD dwMilliseconds, DWORD dwWakeMask) {
+    if (nCount != 0) return WAIT_FAILED;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (wakeWaiting(dwWakeMask)) return WAIT_OBJECT_0;
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= dwMilliseconds) return WAIT_TIMEOUT;
+        // Without SDL's video nothing can arrive but what this thread posts itself; Sleep
+        // also lets tests that pin the clocks count the wait.
+        if (SDL_WasInit(SDL_INIT_VIDEO))
+            SDL_WaitEventTimeout(nullptr, int(dwMilliseconds - waited));
+        else
+            Sleep(dwMilliseconds - waited);
+    }
+}
+
+bool zarnRunModalLoop(const std::function<bool()>& stillOpen) {
+    MSG msg{};
+    while (stillOpen()) {
+        switch (takeMessage(&msg, false)) {
+        case Taken::message:
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            break;
+        case Taken::quit: return false;
+        case Taken::nothing: zarnWaitForEvents(); break;
+        }
+    }
+    return true;
+}
+
+bool zarnRunModalLoopOnce() {
+    MSG msg{};
+    for (;;) {
+        const Taken taken = takeMessage(&msg, false);
+        if (taken != Taken::message) return taken != Taken::quit;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (msg.message == WM_PAINT) return true;
     }
 }
 

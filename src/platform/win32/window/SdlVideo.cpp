@@ -24,3 +24,17 @@ bool zarnSdlVideoIsWayland() {
     const char* driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
     return driver && std::strcmp(driver, "wayland") == 0;
 }
+
+bool zarnDisplayPixelSize(int index, int* width, int* height) {
+    SDL_DisplayMode mode = {};
+    if (SDL_GetDesktopDisplayMode(index, &mode) != 0) return false;
+    // A Wayland compositor tells SDL the output's current mode and its logical size; SDL makes
+    // the logical size the desktop mode and keeps the output's own mode as the first, largest,
+    // of the display's modes (the others are made-up smaller ones for games).
+    SDL_DisplayMode own = {};
+    if (zarnSdlVideoIsWayland() && SDL_GetDisplayMode(index, 0, &own) == 0 && own.w >= mode.w && own.h >= mode.h)
+        mode = own;
+    *width = mode.w;
+    *height = mode.h;
+    return true;
+}

@@ -1,5 +1,5 @@
 // SDL windows that a Direct3D device can present into: every one carries an OpenGL 3.3 core
-// surface. The picture is drawn into off-screen framebuffers and blitted in at Present, so
+// surface, at the pixels of the output it shows on. The picture is drawn into off-screen framebuffers and blitted in at Present, so
 // the window itself needs neither depth nor multisampling.
 #include "win32/messages/XDisplayConnection.h"
 #include "win32/window/SdlVideo.h"
@@ -28,6 +28,10 @@ HWND zarnCreateSdlWindow(const char* title, int x, int y, int width, int height,
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
 
+    // On a scaled Wayland output the surface is drawn at the output's own pixels (its client
+    // size, the GL drawable, is in them), never at the compositor's logical size and then
+    // stretched. Under X SDL has no such scale: the window is the X window's pixels already.
+    if (zarnSdlVideoIsWayland()) sdlFlags |= SDL_WINDOW_ALLOW_HIGHDPI;
     SDL_Window* sdlWindow =
         SDL_CreateWindow(title ? title : "", x, y, width, height, SDL_WINDOW_OPENGL | sdlFlags);
     if (!sdlWindow) {
