@@ -22,6 +22,7 @@ SoftwareTier chooseSoftwareTier(bool softwareRasterizer, const char* fullQuality
     tier.backBufferWidthLimit = full ? kSoftwareFullQualityWidth : kSoftwareTierWidth;
     tier.lightShading = !full;
     tier.lighterMeshes = !full;
+    tier.smallerShadowMap = !full;
     return tier;
 }
 
@@ -36,5 +37,6 @@ void logSoftwareTier(const SoftwareTier& tier) {
     if (tier.backBufferWidthLimit) add("drawn at most " + std::to_string(tier.backBufferWidthLimit) + " wide");
     if (tier.lightShading) add("four shadow taps and one mip level a texture");
     if (tier.lighterMeshes) add("coarser meshes from shared corners");
+    if (tier.smallerShadowMap) add("a shadow map two thirds as high");
     logPrintf("Software renderer, lighter picture: %s; ZARN_FULL_QUALITY=1 draws the full one.\n", choices.c_str());
 }

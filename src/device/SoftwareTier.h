@@ -22,8 +22,11 @@ struct SoftwareTier {
     // evenly mapped parts are turned so that no sliver spans a face: the rasteriser shades
     // whole 4 x 4 blocks, and every small or thin triangle costs at least one.
     bool lighterMeshes = false;
+    // The shadow map's side is two thirds of the back buffer's height: the soft edge is drawn
+    // from fewer, wider texels, and the shadow pass shades less than half the texels.
+    bool smallerShadowMap = false;
 
-    bool lighter() const { return lightShading || lighterMeshes; }
+    bool lighter() const { return lightShading || lighterMeshes || smallerShadowMap; }
 };
 
 // The software renderer's lighter picture is drawn at most this wide, the full one 1280 wide.

@@ -118,6 +118,7 @@ bool initShadowMaps(IDirect3DDevice9* device) {
     // the narrower dimension.
     UINT side = pp.BackBufferHeight;
     if (pp.BackBufferWidth < side) side = pp.BackBufferWidth;
+    if (softwareTier.smallerShadowMap && side >= 3) side = side * 2 / 3;
     pixelWidth = static_cast<float>(1.25 / static_cast<double>(side));
 
     if (pp.MultiSampleType != D3DMULTISAMPLE_NONE) {

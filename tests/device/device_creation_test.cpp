@@ -129,6 +129,7 @@ TEST_F(DeviceCreationTest, SoftwareRasteriserDrawsASmallerLighterPictureUnlessTo
         EXPECT_EQ(c.drawnH, saverState.presentParams.BackBufferHeight);
         EXPECT_EQ(c.lighter, softwareTier.lightShading);
         EXPECT_EQ(c.lighter, softwareTier.lighterMeshes);
+        EXPECT_EQ(c.lighter, softwareTier.smallerShadowMap);
         char widthRow[80], heightRow[80];
         std::snprintf(widthRow, sizeof widthRow, "  Back Buffer Width:    %10u  %10u\n", c.requestedW, c.drawnW);
         std::snprintf(heightRow, sizeof heightRow, "  Back Buffer Height:   %10u  %10u\n", c.requestedH, c.drawnH);
