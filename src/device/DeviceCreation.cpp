@@ -3,12 +3,12 @@
 // presented. What is asked for is matched against the hardware before creation.
 //
 // A software rasteriser (llvmpipe, where there is no usable GPU) shades every pixel on the
-// CPU, on every core, so a big screen would cost several times a 1280-wide clock. There the
-// screen's own size is drawn at most 1280 wide and stretched, as the Resolution setting does;
-// the device report shows the screen's size requested and the drawn size supported. A chosen
-// Resolution is drawn as chosen. ZARN_FULL_SIZE_BACK_BUFFER=1 draws the screen's size anyway.
-// The software tier (SoftwareTier.h) decides how wide, and what else a software rasteriser
-// draws differently.
+// CPU, on every core, so a big screen would cost several times a small clock. There the
+// screen's own size is drawn at most 1024 wide (1280 for the full picture) and stretched, as
+// the Resolution setting does; the device report shows the screen's size requested and the
+// drawn size supported. A chosen Resolution is drawn as chosen. ZARN_FULL_SIZE_BACK_BUFFER=1
+// draws the screen's size anyway. The software tier (SoftwareTier.h) decides how wide, and
+// what else a software rasteriser draws differently.
 #include "device/DeviceCreation.h"
 
 #include "device/DeviceSettings.h"

@@ -8,7 +8,7 @@ case_name=$1 saver=$2 build=$3 probe=${4:-}
 
 # Cases that need a server of another shape, or one they can kill, start their own.
 case $case_name in
-fullscreen_covers_virtual_screen|one_clock_per_monitor|x_server_gone_*|software_renderer_draws_at_most_1280_wide) own_server=1 ;;
+fullscreen_covers_virtual_screen|one_clock_per_monitor|x_server_gone_*|software_renderer_draws_at_most_1024_wide) own_server=1 ;;
 *) own_server= ;;
 esac
 
@@ -41,7 +41,7 @@ if [ -n "$own_server" ]; then
   fullscreen_covers_virtual_screen) start_own_server -screen 0 1824x768x24 ;;
   # A landscape monitor and a portrait one beside it (set below with RandR).
   one_clock_per_monitor) start_own_server -screen 0 2000x1280x24 ;;
-  software_renderer_draws_at_most_1280_wide) start_own_server -screen 0 1920x1080x24 ;;
+  software_renderer_draws_at_most_1024_wide) start_own_server -screen 0 1920x1080x24 ;;
   *) start_own_server -screen 0 1024x768x24 ;;
   esac
 fi
@@ -417,14 +417,14 @@ ac_power_change_closes)
   set +e; wait_for_exit 10; code=$?; set -e
   [ "$code" -eq 0 ] || fail "exit code $code after the AC adapter went offline"
   ;;
-software_renderer_draws_at_most_1280_wide)
-  # Mesa's software rasteriser on a 1920 x 1080 screen: the clock is drawn 1280 x 720 and
-  # stretched over the whole screen, and the device report says so.
+software_renderer_draws_at_most_1024_wide)
+  # Mesa's software rasteriser on a 1920 x 1080 screen: the lighter clock is drawn 1024 x 576
+  # and stretched over the whole screen, and the log says so.
   LIBGL_ALWAYS_SOFTWARE=1 "$saver" /s >saver.out 2>&1 &
   pid=$!
   wait_for_picture 60
-  # Stretched, not drawn into a corner: the clock reaches past the 1280 x 720 corner.
-  right=$(lit_pixels 640x1080+1280+0) below=$(lit_pixels 1920x360+0+720)
+  # Stretched, not drawn into a corner: the clock reaches past the 1024 x 576 corner.
+  right=$(lit_pixels 896x1080+1024+0) below=$(lit_pixels 1920x504+0+576)
   xdotool key space
   set +e; wait_for_exit 20; code=$?; set -e
   [ "$code" -eq 0 ] || fail "exit code $code after a key press"
@@ -432,12 +432,14 @@ software_renderer_draws_at_most_1280_wide)
     echo "SKIP: OpenGL here is not Mesa's software rasteriser" >&2
     exit 77
   fi
-  grep -q '^  Back Buffer Width:          1920        1280$' screensaver_log.txt ||
-    fail "the back buffer is not 1280 wide"
-  grep -q '^  Back Buffer Height:         1080         720$' screensaver_log.txt ||
-    fail "the back buffer is not 720 high"
-  [ "$right" -gt 2000 ] || fail "nothing drawn right of x = 1280"
-  [ "$below" -gt 2000 ] || fail "nothing drawn below y = 720"
+  grep -q '^  Back Buffer Width:          1920        1024$' screensaver_log.txt ||
+    fail "the back buffer is not 1024 wide"
+  grep -q '^  Back Buffer Height:         1080         576$' screensaver_log.txt ||
+    fail "the back buffer is not 576 high"
+  grep -q '^Software renderer, lighter picture: drawn at most 1024 wide, ' screensaver_log.txt ||
+    fail "the log does not name the lighter picture"
+  [ "$right" -gt 2000 ] || fail "nothing drawn right of x = 1024"
+  [ "$below" -gt 2000 ] || fail "nothing drawn below y = 576"
   ;;
 x_server_gone_fullscreen)
   "$saver" /s >saver.out 2>&1 &

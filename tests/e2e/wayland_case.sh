@@ -233,12 +233,12 @@ output_at_scale_2_drawn_at_its_pixels)
   # saver draws the output's own pixels at both, so the pictures are as sharp. Drawn at 800x500
   # and stretched by the compositor, every 2x2 block of pixels would be one colour: the detail
   # finer than two pixels (what the picture loses when halved and doubled back) would be gone.
-  # A software renderer draws at most 1280 of the output's own pixels (2-capped), as at scale 1.
+  # A software renderer draws at most 1024 of the output's own pixels (2-capped), as at scale 1.
   declare -A sharpness
   for scale in 1 2 2-capped; do
     as_user swaymsg output HEADLESS-1 resolution 1600x1000 scale "${scale%-capped}" >/dev/null
     full_size=1 drawn="1600 1000"
-    [ "$scale" = 2-capped ] && full_size= drawn="1280 800"
+    [ "$scale" = 2-capped ] && full_size= drawn="1024 640"
     as_user env ZARN_FULL_SIZE_BACK_BUFFER=$full_size "$app/zarn-screensaver" /s >"$home/saver.out" 2>&1 &
     pid=$!
     wait_for_saver_window
