@@ -3,8 +3,8 @@
 // exactly the triangles of the full buffer while the vertex stage runs once per shared corner
 // rather than three times per face; a closed mesh also skips its faces turned from the light.
 #include "assets/Mesh.h"
+#include "assets/MeshIndexedBuffers.h"
 
-#include <climits>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -99,37 +99,13 @@ HRESULT Mesh::createCasterObjects(IDirect3DDevice9* device, const Mesh& source, 
             indices.push_back(inserted.first->second);
         }
     }
-    const bool wide = corners.size() > 0xFFFF;
-    const size_t indexSize = wide ? 4 : 2;
-    if (indices.size() * indexSize > UINT_MAX || corners.size() * sizeof(MeshFloat3) > UINT_MAX) return E_FAIL;
-
     // Texture edits lock the full buffer only; positions never change after load.
-    const DWORD usage = 0;
-    void* bytes = nullptr;
     if (FAILED(device->CreateVertexDeclaration(casterVertexElements, &casterDecl)) ||
-        FAILED(device->CreateVertexBuffer(UINT(corners.size() * sizeof(MeshFloat3)), usage, 0, D3DPOOL_DEFAULT,
-                                          &casterVertexBuffer, nullptr)) ||
-        FAILED(casterVertexBuffer->Lock(0, 0, &bytes, 0)) || !bytes) {
+        FAILED(createIndexedBuffers(device, corners.data(), corners.size(), sizeof(MeshFloat3), indices,
+                                    &casterVertexBuffer, &casterIndexBuffer))) {
         releaseCasterObjects();
         return E_FAIL;
     }
-    std::memcpy(bytes, corners.data(), corners.size() * sizeof(MeshFloat3));
-    casterVertexBuffer->Unlock();
-
-    bytes = nullptr;
-    if (FAILED(device->CreateIndexBuffer(UINT(indices.size() * indexSize), 0, wide ? D3DFMT_INDEX32 : D3DFMT_INDEX16,
-                                         D3DPOOL_DEFAULT, &casterIndexBuffer, nullptr)) ||
-        FAILED(casterIndexBuffer->Lock(0, 0, &bytes, 0)) || !bytes) {
-        releaseCasterObjects();
-        return E_FAIL;
-    }
-    if (wide) {
-        std::memcpy(bytes, indices.data(), indices.size() * 4);
-    } else {
-        auto* out = static_cast<uint16_t*>(bytes);
-        for (uint32_t i : indices) *out++ = uint16_t(i);
-    }
-    casterIndexBuffer->Unlock();
     casterCornerCount = UINT(corners.size());
     casterTriangleCount = UINT(drawn.size());
     casterCulling = closedSurfaceCulling(corners, indices);

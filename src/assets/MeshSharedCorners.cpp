@@ -5,8 +5,8 @@
 // but for rounding (each face works its frame out from its own corners, so the neighbours of
 // one flat, evenly mapped part hold frames a few units in the last place apart).
 #include "assets/Mesh.h"
+#include "assets/MeshIndexedBuffers.h"
 
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
@@ -36,12 +36,6 @@ bool framesAgree(const MeshVertex& a, const MeshVertex& b) {
     return true;
 }
 
-template <typename T>
-void releaseObject(T*& object) {
-    if (object) object->Release();
-    object = nullptr;
-}
-
 }  // namespace
 
 HRESULT Mesh::createSharedObjObjects(IDirect3DDevice9* device, const std::vector<MeshFace>& drawn) {
@@ -68,35 +62,9 @@ HRESULT Mesh::createSharedObjObjects(IDirect3DDevice9* device, const std::vector
             indices.push_back(index);
         }
     }
-    const bool wide = corners.size() > 0xFFFF;
-    const size_t indexSize = wide ? 4 : 2;
-    if (indices.size() * indexSize > UINT_MAX || corners.size() * sizeof(MeshVertex) > UINT_MAX) return E_FAIL;
-
-    void* bytes = nullptr;
-    if (FAILED(device->CreateVertexBuffer(UINT(corners.size() * sizeof(MeshVertex)), 0, 0, D3DPOOL_DEFAULT,
-                                          &vertexBuffer, nullptr)) ||
-        FAILED(vertexBuffer->Lock(0, 0, &bytes, 0)) || !bytes) {
-        releaseObject(vertexBuffer);
+    if (FAILED(createIndexedBuffers(device, corners.data(), corners.size(), sizeof(MeshVertex), indices, &vertexBuffer,
+                                    &indexBuffer)))
         return E_FAIL;
-    }
-    std::memcpy(bytes, corners.data(), corners.size() * sizeof(MeshVertex));
-    vertexBuffer->Unlock();
-
-    bytes = nullptr;
-    if (FAILED(device->CreateIndexBuffer(UINT(indices.size() * indexSize), 0, wide ? D3DFMT_INDEX32 : D3DFMT_INDEX16,
-                                         D3DPOOL_DEFAULT, &indexBuffer, nullptr)) ||
-        FAILED(indexBuffer->Lock(0, 0, &bytes, 0)) || !bytes) {
-        releaseObject(indexBuffer);
-        releaseObject(vertexBuffer);
-        return E_FAIL;
-    }
-    if (wide) {
-        std::memcpy(bytes, indices.data(), indices.size() * 4);
-    } else {
-        auto* out = static_cast<uint16_t*>(bytes);
-        for (uint32_t i : indices) *out++ = uint16_t(i);
-    }
-    indexBuffer->Unlock();
     sharedCornerCount = UINT(corners.size());
     return S_OK;
 }
