@@ -57,7 +57,9 @@ LRESULT saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         // (a pointer moving over a preview) never holds the clock still.
         const uint32_t gap = tickCount() - saverState.lastPaintTick;
         const bool gapLeft = gap < minFrameGapMs;
-        if (inputBeforeFrame(gapLeft ? minFrameGapMs - gap : 0) && gapLeft) return 0;
+        // The look is taken even with no gap left: under Wine it is what reads the input.
+        const bool inputCame = inputBeforeFrame(gapLeft ? minFrameGapMs - gap : 0);
+        if (inputCame && gapLeft) return 0;
         renderFrame(window);
         saverState.lastPaintTick = tickCount();
         return 0;

@@ -384,34 +384,39 @@ namespace {
 
 enum class Taken { message, quit, nothing };
 
+// A posted message, else the quit; nothing when neither waits. A modal loop leaves the quit
+// posted, for the loop it returns to.
+Taken takePosted(MSG* msg, bool takeQuit) {
+    auto& queue = zarnPostedMessages();
+    if (!queue.empty()) {
+        *msg = queue.front();
+        queue.pop_front();
+        return Taken::message;
+    }
+    if (!quitPosted) return Taken::nothing;
+    if (takeQuit) quitPosted = false;
+    *msg = MSG{};
+    msg->message = WM_QUIT;
+    msg->wParam = WPARAM(quitCode);
+    return Taken::quit;
+}
+
 // One look at everything that makes messages, in Win32's order: posted messages, the quit,
 // input and the system's notices (which arrive as posted messages), then a paint. Nothing
-// waits. A modal loop leaves the quit posted, for the loop it returns to.
+// waits.
 Taken takeMessage(MSG* msg, bool takeQuit) {
-    auto& queue = zarnPostedMessages();
     // Taken only once a window can hear it; until then it waits.
     if (zarnCloseSignalPending() && hasMessageWindow() && zarnTakeCloseSignal()) {
         OutputDebugStringA(zarnDescribeCloseSignal().c_str());
         zarnPostCloseToAllWindows();
     }
-    for (int look = 0; look < 2; ++look) {
-        if (!queue.empty()) {
-            *msg = queue.front();
-            queue.pop_front();
-            return Taken::message;
-        }
-        if (quitPosted) {
-            if (takeQuit) quitPosted = false;
-            *msg = MSG{};
-            msg->message = WM_QUIT;
-            msg->wParam = WPARAM(quitCode);
-            return Taken::quit;
-        }
-        if (look == 1) break;
-        zarnPumpSdlEvents();
-        zarnPumpPreviewHostEvents();
-        if (backend == ZARN_WINDOWS_ON_DISPLAY) zarnPostPowerNotices(messageWindows);
-    }
+    Taken taken = takePosted(msg, takeQuit);
+    if (taken != Taken::nothing) return taken;
+    zarnPumpSdlEvents();
+    zarnPumpPreviewHostEvents();
+    if (backend == ZARN_WINDOWS_ON_DISPLAY) zarnPostPowerNotices(messageWindows);
+    taken = takePosted(msg, takeQuit);
+    if (taken != Taken::nothing) return taken;
     // Paint comes last, when nothing else is waiting.
     for (HWND window : messageWindows) {
         WindowMessageState* state = zarnMessageState(window);
