@@ -148,6 +148,7 @@ check_x_clocks() {
 }
 x_input() { DISPLAY=$display xdotool mousemove_relative -- 60 60; }
 monitor_of() { tr '\0' '\n' <"/proc/$1/environ" | sed -n 's/^ZARN_MONITOR=//p'; }
+clock_monitors() { for p in $(clocks); do monitor_of "$p"; done | sort | xargs; }
 # Waits for N clocks and prints how long it took (printed, not asserted).
 clocks_within() {
   local start; start=$(date +%s%N)
@@ -367,14 +368,13 @@ x11_server_saver_and_monitors_come_and_go)
   for _ in $(seq 100); do
     [ "$(clocks | wc -l)" -le 2 ] || fail "$(clocks | wc -l) clocks while the old one on the returning monitor ends"
     [ -z "$gone" ] && ! kill -0 "$old" 2>/dev/null && gone=$(date +%s%N)
-    [ -n "$gone" ] && [ "$(for p in $(clocks); do monitor_of "$p"; done | sort | xargs)" = "0 1" ] && break
+    [ -n "$gone" ] && [ "$(clock_monitors)" = "0 1" ] && break
     sleep 0.05
   done
   now=$(date +%s%N)
   echo "the returning monitor's clock $(( (now - start) / 1000000 )) ms after it came back, $(( (now - ${gone:-$now}) / 1000000 )) ms after its old clock was gone"
   sleep 3
-  [ "$(for p in $(clocks); do monitor_of "$p"; done | sort | xargs)" = "0 1" ] ||
-    fail "not one clock on each monitor after one came back while its clock ended: $(for p in $(clocks); do monitor_of "$p"; done | xargs)"
+  [ "$(clock_monitors)" = "0 1" ] || fail "not one clock on each monitor after one came back while its clock ended: $(clock_monitors)"
   end_watcher
   ;;
 sway_output_comes)
