@@ -24,6 +24,8 @@ struct SaverState {
     // window its paints again; they must not start a second first paint inside the first.
     bool firstPaintUnderway = false;
     uint32_t lastPaintTick = 0;
+    // The last paint came after the gap and ended without a frame, to let input go first.
+    bool inputWentFirst = false;
     int64_t lastFrameCounter = 0;
 };
 

@@ -50,16 +50,22 @@ LRESULT saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_PAINT: {
         // The window is never validated, so paints keep coming whenever the queue is empty;
-        // pacing them here is what holds the frame rate down. Input that comes during the
-        // gap is handled first: this paint ends without a frame, and the next one, which
-        // follows as soon as the input is handled, waits for what is left of the gap. Once
-        // the gap is over the frame is drawn whatever waits, so a steady stream of messages
-        // (a pointer moving over a preview) never holds the clock still.
+        // pacing them here is what holds the frame rate down. Input is handled before the
+        // frame: this paint ends without one, and the next, which follows as soon as the input
+        // is handled, waits for what is left of the gap. Input that waits once the gap is over
+        // goes first once too (a key should not wait for a whole frame more, which on a slow
+        // renderer is most of a second), but the paint after that draws the frame whatever
+        // waits, so a steady stream of messages (a pointer moving over a preview) never holds
+        // the clock still.
         const uint32_t gap = tickCount() - saverState.lastPaintTick;
         const bool gapLeft = gap < minFrameGapMs;
         // The look is taken even with no gap left: under Wine it is what reads the input.
         const bool inputCame = inputBeforeFrame(gapLeft ? minFrameGapMs - gap : 0);
-        if (inputCame && gapLeft) return 0;
+        if (inputCame && (gapLeft || !saverState.inputWentFirst)) {
+            saverState.inputWentFirst = !gapLeft;
+            return 0;
+        }
+        saverState.inputWentFirst = false;
         renderFrame(window);
         saverState.lastPaintTick = tickCount();
         return 0;

@@ -280,9 +280,9 @@ protected:
     int cursorCount = 0;
 };
 
-// Input during the gap is handled before the frame; once the gap is over, whatever waits
-// in the queue, the frame is drawn.
-TEST_F(FrameLoopInMessageWindow, InputDuringTheGapComesFirstButNeverHoldsAFrameBack) {
+// Input is handled before the frame, during the gap and once after it; the paint after that
+// draws the frame whatever waits in the queue.
+TEST_F(FrameLoopInMessageWindow, InputComesFirstButNeverHoldsAFrameBack) {
     paint();
     pass(40);
     paint();
@@ -290,9 +290,15 @@ TEST_F(FrameLoopInMessageWindow, InputDuringTheGapComesFirstButNeverHoldsAFrameB
     pass(10);
     PostMessageA(window, WM_MOUSEMOVE, 0, 0);
     paint();
+    paint();  // still within the gap: the message is still waiting
     EXPECT_EQ(log().countCalls("Present"), 1);
     pass(25);
-    paint();  // the message is still waiting
+    paint();  // the gap is over, and the input still goes first, once
+    EXPECT_EQ(log().countCalls("Present"), 1);
+    paint();
+    EXPECT_EQ(log().countCalls("Present"), 2);
+    pass(40);
+    paint();  // a frame was drawn since: the waiting input goes first again
     EXPECT_EQ(log().countCalls("Present"), 2);
 }
 
