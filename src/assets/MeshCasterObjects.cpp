@@ -76,12 +76,6 @@ DWORD closedSurfaceCulling(const std::vector<MeshFloat3>& corners, const std::ve
     return D3DCULL_NONE;
 }
 
-template <typename T>
-void releaseObject(T*& object) {
-    if (object) object->Release();
-    object = nullptr;
-}
-
 }  // namespace
 
 HRESULT Mesh::createCasterObjects(IDirect3DDevice9* device, const Mesh& source, const std::vector<MeshFace>& drawn) {

@@ -6,6 +6,7 @@
 // trading wherever the opposite angles sum past a half turn (the Delaunay rule) ends with
 // triangles as round as the outline allows.
 #include "assets/Mesh.h"
+#include "assets/MeshCornerBits.h"
 
 #include <cmath>
 #include <cstring>
@@ -21,19 +22,6 @@ D3 operator-(D3 a, D3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 double dot(D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 D3 cross(D3 a, D3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 double length(D3 a) { return std::sqrt(dot(a, a)); }
-
-// A corner as drawn: position, normal and texture coordinate, compared by their bits.
-struct CornerBits {
-    uint32_t v[8];
-    bool operator==(const CornerBits& o) const { return std::memcmp(v, o.v, sizeof v) == 0; }
-};
-struct CornerBitsHash {
-    size_t operator()(const CornerBits& c) const {
-        size_t h = 0;
-        for (uint32_t x : c.v) h = h * 0x9E3779B1u ^ x;
-        return h;
-    }
-};
 
 // Interior angle at b of the triangle a, b, c.
 double angleAt(D3 a, D3 b, D3 c) {

@@ -4,16 +4,6 @@
 #include <climits>
 #include <cstring>
 
-namespace {
-
-template <typename T>
-void releaseObject(T*& object) {
-    if (object) object->Release();
-    object = nullptr;
-}
-
-}  // namespace
-
 HRESULT createIndexedBuffers(IDirect3DDevice9* device, const void* corners, size_t cornerCount, size_t cornerSize,
                              const std::vector<uint32_t>& indices, IDirect3DVertexBuffer9** vertexBuffer,
                              IDirect3DIndexBuffer9** indexBuffer) {

@@ -8,6 +8,13 @@
 #include <cstdint>
 #include <vector>
 
+// Releases a device object and forgets it; nothing for none.
+template <typename T>
+void releaseObject(T*& object) {
+    if (object) object->Release();
+    object = nullptr;
+}
+
 // Creates and fills both buffers (static, default pool). On failure neither is left behind
 // and E_FAIL is returned.
 HRESULT createIndexedBuffers(IDirect3DDevice9* device, const void* corners, size_t cornerCount, size_t cornerSize,

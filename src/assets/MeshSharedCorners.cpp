@@ -5,6 +5,7 @@
 // but for rounding (each face works its frame out from its own corners, so the neighbours of
 // one flat, evenly mapped part hold frames a few units in the last place apart).
 #include "assets/Mesh.h"
+#include "assets/MeshCornerBits.h"
 #include "assets/MeshIndexedBuffers.h"
 
 #include <cmath>
@@ -13,21 +14,6 @@
 #include <vector>
 
 namespace {
-
-// Position, normal and texture coordinate: the part of a corner that must match exactly.
-struct CornerKey {
-    float v[8];
-    bool operator==(const CornerKey& o) const { return std::memcmp(v, o.v, sizeof v) == 0; }
-};
-struct CornerKeyHash {
-    size_t operator()(const CornerKey& k) const {
-        uint32_t words[8];
-        std::memcpy(words, k.v, sizeof words);
-        size_t h = 0;
-        for (uint32_t w : words) h = h * 0x9E3779B1u ^ w;
-        return h;
-    }
-};
 
 bool framesAgree(const MeshVertex& a, const MeshVertex& b) {
     for (int i = 0; i < 3; ++i)
@@ -43,13 +29,14 @@ HRESULT Mesh::createSharedObjObjects(IDirect3DDevice9* device, const std::vector
     std::vector<MeshVertex> corners;
     std::vector<uint32_t> indices;
     // Each key's corners so far; rarely more than one.
-    std::unordered_map<CornerKey, std::vector<uint32_t>, CornerKeyHash> cornersOf;
+    std::unordered_map<CornerBits, std::vector<uint32_t>, CornerBitsHash> cornersOf;
     indices.reserve(drawn.size() * 3);
     MeshVertex v[3];
     for (const MeshFace& face : drawn) {
         fillFaceVertices(face, v);
         for (const MeshVertex& corner : v) {
-            CornerKey key;
+            // Position, normal and texture coordinate lead the vertex: they must match exactly.
+            CornerBits key;
             std::memcpy(key.v, &corner, sizeof key.v);
             std::vector<uint32_t>& same = cornersOf[key];
             uint32_t index = uint32_t(corners.size());
