@@ -90,6 +90,10 @@ wait_until_none_left() {
 }
 
 
+# A page's text read whole before it is searched: `grep -q` leaving a pipe early would
+# break the writer's pipe, which pipefail reads as a failure.
+manual_says() { local text; text=$(man -l "$1" 2>/dev/null) && grep -q "$2" <<<"$text"; }
+
 root_window() { xwininfo -root | awk '/Window id:/ {print $4}'; }
 
 case $case_name in
@@ -103,7 +107,7 @@ installed_layout)
            share/applications/zarn-screensaver-settings.desktop share/applications/screensavers/zarn.desktop \
            share/man/man1/zarn-screensaver.1 share/man/man1/zarn-screensaver-watch.1 \
            share/zarn-screensaver/data/assetLibrary.txt; do
-    echo "$listing" | grep -qx "$f" || fail "$f was not installed"
+    grep -qx "$f" <<<"$listing" || fail "$f was not installed"
   done
   [ -x "$prefix/bin/zarn-screensaver" ] && [ -x "$prefix/bin/zarn-screensaver-watch" ] &&
     [ -x "$prefix/libexec/xscreensaver/zarn" ] || fail "programs not executable"
@@ -114,7 +118,7 @@ installed_layout)
     done
   fi
   # Installing enables nothing: the watcher starts only from an entry the user asks for.
-  ! echo "$listing" | grep -q autostart || fail "the install puts an autostart entry in place"
+  ! grep -q autostart <<<"$listing" || fail "the install puts an autostart entry in place"
   # Every file the build made for the saver to read is installed, and nothing of the build system.
   for f in $(cd "$build/data" && find assetLibrary.txt effects media -type f); do
     [ -f "$prefix/share/zarn-screensaver/data/$f" ] || fail "data/$f is missing from the install"
@@ -130,9 +134,9 @@ installed_layout)
     grep -qx "TryExec=$prefix/libexec/xscreensaver/zarn" "$prefix/share/applications/screensavers/zarn.desktop" ||
     fail "the screensavers entry does not run the installed hack with --root"
   grep -q '<screensaver name="zarn"' "$prefix/share/xscreensaver/config/zarn.xml" || fail "zarn.xml names another hack"
-  man -l "$prefix/share/man/man1/zarn-screensaver.1" 2>/dev/null | grep -q "XScreenSaver hack" ||
+  manual_says "$prefix/share/man/man1/zarn-screensaver.1" "XScreenSaver hack" ||
     ! command -v man >/dev/null || fail "the manual page does not render"
-  man -l "$prefix/share/man/man1/zarn-screensaver-watch.1" 2>/dev/null | grep -q "org_kde_kwin_idle" ||
+  manual_says "$prefix/share/man/man1/zarn-screensaver-watch.1" "org_kde_kwin_idle" ||
     ! command -v man >/dev/null || fail "the watcher's manual page does not render"
   ;;
 installed_runs_without_build_folder)

@@ -118,7 +118,7 @@ check_clock_environment() {
     monitors+="$(tr '\0' '\n' <"/proc/$p/environ" | sed -n 's/^ZARN_MONITOR=//p') "
     [ "$(cut -d' ' -f19 "/proc/$p/stat")" = 10 ] || fail "clock $p does not run at nice 10"
     if [ "$1" = wayland ]; then
-      tr '\0' '\n' <"/proc/$p/environ" | grep -qx SDL_VIDEODRIVER=wayland || fail "clock $p is not told to use Wayland"
+      grep -qzx SDL_VIDEODRIVER=wayland "/proc/$p/environ" || fail "clock $p is not told to use Wayland"
     fi
   done
   [ "$(echo "$monitors" | tr ' ' '\n' | sort | xargs)" = "0 1" ] || fail "clocks for monitors '$monitors', not 0 and 1"
