@@ -13,6 +13,7 @@
 
 #include "device/DeviceSettings.h"
 #include "device/SoftwareTier.h"
+#include "platform/seams/SoftwareAdapterCheck.h"
 #include "shell/Diagnostics.h"
 #include "shell/SaverState.h"
 
@@ -147,7 +148,6 @@ bool createDevice(HWND window) {
     }
     softwareTier = chooseSoftwareTier(supported.softwareRasterizer, std::getenv("ZARN_FULL_QUALITY"));
     if (!requested.softwareWidthLimit) softwareTier.backBufferWidthLimit = 0;  // a chosen or forced size
-    logSoftwareTier(softwareTier);
 
     saverState.presentParams = supported.presentParams;
     logPrintf("Creating Drect3D device.\n");
@@ -167,6 +167,9 @@ bool createDevice(HWND window) {
         showError(message);
         return false;
     }
+
+    if (softwareTier.cpuStretch && !stretchPresentsOnCpu(saverState.device)) softwareTier.cpuStretch = false;
+    logSoftwareTier(softwareTier);
 
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);

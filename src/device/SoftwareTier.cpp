@@ -23,6 +23,7 @@ SoftwareTier chooseSoftwareTier(bool softwareRasterizer, const char* fullQuality
     tier.lightShading = !full;
     tier.lighterMeshes = !full;
     tier.smallerShadowMap = !full;
+    tier.cpuStretch = !full;
     return tier;
 }
 
@@ -38,5 +39,6 @@ void logSoftwareTier(const SoftwareTier& tier) {
     if (tier.lightShading) add("four shadow taps and one mip level a texture");
     if (tier.lighterMeshes) add("coarser meshes from shared corners");
     if (tier.smallerShadowMap) add("a shadow map two thirds as high");
+    if (tier.cpuStretch) add("stretched to the screen on the CPU");
     logPrintf("Software renderer, lighter picture: %s; ZARN_FULL_QUALITY=1 draws the full one.\n", choices.c_str());
 }

@@ -25,8 +25,12 @@ struct SoftwareTier {
     // The shadow map's side is two thirds of the back buffer's height: the soft edge is drawn
     // from fewer, wider texels, and the shadow pass shades less than half the texels.
     bool smallerShadowMap = false;
+    // A back buffer smaller than the window is stretched onto it by the device on the CPU
+    // (the same bilinear filter), where the device offers it: llvmpipe's own stretch shades
+    // every window pixel through its texture sampler, several times the CPU time.
+    bool cpuStretch = false;
 
-    bool lighter() const { return lightShading || lighterMeshes || smallerShadowMap; }
+    bool lighter() const { return lightShading || lighterMeshes || smallerShadowMap || cpuStretch; }
 };
 
 // The software renderer's lighter picture is drawn at most this wide, the full one 1280 wide.

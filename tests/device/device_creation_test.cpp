@@ -130,6 +130,9 @@ TEST_F(DeviceCreationTest, SoftwareRasteriserDrawsASmallerLighterPictureUnlessTo
         EXPECT_EQ(c.lighter, softwareTier.lightShading);
         EXPECT_EQ(c.lighter, softwareTier.lighterMeshes);
         EXPECT_EQ(c.lighter, softwareTier.smallerShadowMap);
+        // The recording device has no stretch of its own to choose: only the choice is seen.
+        EXPECT_EQ(c.lighter, chooseSoftwareTier(c.software, c.fullQuality).cpuStretch);
+        EXPECT_FALSE(softwareTier.cpuStretch);
         char widthRow[80], heightRow[80];
         std::snprintf(widthRow, sizeof widthRow, "  Back Buffer Width:    %10u  %10u\n", c.requestedW, c.drawnW);
         std::snprintf(heightRow, sizeof heightRow, "  Back Buffer Height:   %10u  %10u\n", c.requestedH, c.drawnH);

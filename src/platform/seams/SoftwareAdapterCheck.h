@@ -7,3 +7,8 @@
 #include <d3d9.h>
 
 BOOL isSoftwareAdapter(IDirect3D9* direct3d, UINT adapter);
+
+// Asks the device to stretch a back buffer smaller than its window on the CPU, where the
+// rasteriser's own stretch costs more; FALSE where the device has no such choice (Direct3D 9:
+// its driver stretches).
+BOOL stretchPresentsOnCpu(IDirect3DDevice9* device);

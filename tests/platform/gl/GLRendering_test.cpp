@@ -4,6 +4,8 @@
 // images.
 #include "GLTestDevice.h"
 
+#include <gl/ZarnPresentStretch.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -259,4 +261,37 @@ TEST_F(GLDeviceTest, PresentStretchesTheBackBufferOverAWiderWindow) {
     EXPECT_EQ(rgb(0, 0, 255), image.at(2, 71));
     EXPECT_EQ(rgb(0, 0, 255), image.at(60, 52));
     if (HasFailure()) saveImage(image, "present_stretch");
+}
+
+TEST_F(GLDeviceTest, CpuStretchDrawsWhatTheDriversStretchDraws) {
+    // An odd ratio and a picture of random colours, over the whole window and over a
+    // rectangle inside it: the CPU's stretch must match the driver's GL_LINEAR within a step
+    // a channel (llvmpipe's is matched exactly).
+    const UINT w = 77, h = 43;
+    ASSERT_TRUE(open(w, h, D3DMULTISAMPLE_NONE, 128, 72));
+    std::vector<uint32_t> texels(w * h);
+    uint32_t seed = 12345;
+    for (uint32_t& t : texels) t = 0xFF000000u | ((seed = seed * 1664525u + 1013904223u) >> 8);
+    IDirect3DTexture9* texture = makeTexture(w, h, texels);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    setIdentityTransforms(device);
+    const auto presented = [&](BOOL onCpu, const RECT& dest) {
+        EXPECT_TRUE(ZarnStretchPresentsOnCpu(device, onCpu));
+        device->SetTexture(0, texture);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        QuadVertex quad[4];
+        screenQuad(quad, w, h);
+        drawQuad(quad);
+        return present(&dest);
+    };
+    for (const RECT& dest : {RECT{0, 0, 128, 72}, RECT{10, 5, 120, 70}}) {
+        const Image driver = presented(FALSE, dest), cpu = presented(TRUE, dest);
+        ASSERT_EQ(driver.pixels.size(), cpu.pixels.size());
+        int differing = 0;
+        for (size_t i = 0; i < cpu.pixels.size(); ++i) differing += !near(cpu.pixels[i], driver.pixels[i], 1);
+        EXPECT_EQ(0, differing) << "over " << dest.right - dest.left << " x " << dest.bottom - dest.top;
+        if (HasFailure()) saveImage(cpu, "cpu_stretch"), saveImage(driver, "driver_stretch");
+    }
 }

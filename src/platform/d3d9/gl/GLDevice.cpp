@@ -141,6 +141,8 @@ GLDevice::~GLDevice() {
         }
         if (windowFbo) glDeleteFramebuffers(1, &windowFbo);
         if (windowColour) glDeleteRenderbuffers(1, &windowColour);
+        if (stretchFbo) glDeleteFramebuffers(1, &stretchFbo);
+        if (stretchTexture) glDeleteTextures(1, &stretchTexture);
         if (fragmentQuery) {
             glEndQuery(GL_FRAGMENT_SHADER_INVOCATIONS_ARB);
             glDeleteQueries(1, &fragmentQuery);

@@ -8,6 +8,7 @@
 #include <ZarnShaderDevice.h>
 #include <d3d9.h>
 
+#include "d3d9/gl/CpuStretch.h"
 #include "d3d9/gl/GLContext.h"
 #include "d3d9/gl/GLFixedFunction.h"
 #include "d3d9/gl/GLResources.h"
@@ -122,6 +123,8 @@ public:
     bool countFragmentsShaded(uint64_t* fragments);
     // Off-screen Present leaves its picture in windowFbo; these copy it into the window.
     static void readPresentedInto(void* owner, HWND window);
+    // Present stretches a smaller back buffer on the CPU (see ZarnPresentStretch.h).
+    bool stretchOnCpu = false;
     void settlePendingWindow();
 
 private:
@@ -150,6 +153,10 @@ private:
     GLuint scratchFramebuffer(UINT width, UINT height, GLenum internalFormat);
     // The single-sampled framebuffer holding the surface's pixels (resolving it if needed).
     GLuint readableFramebuffer(GLSurface* surface);
+    // Present's stretch on the CPU: `source` rectangle `sr` of `readFbo` stretched over `dr`
+    // of `drawFbo`, whose rows run bottom-up when `drawHeight` is not 0 (a window's). False,
+    // with nothing drawn, where it does not apply (not enlarged, or not 32-bit pixels).
+    bool presentStretchedOnCpu(GLuint readFbo, const RECT& sr, const RECT& dr, GLuint drawFbo, GLint drawHeight);
 
     ULONG refs = 1;
     GLDirect3D9* direct3d = nullptr;
@@ -182,6 +189,13 @@ private:
     GLuint windowFbo = 0, windowColour = 0;  // off-screen windows: what Present leaves there
     UINT windowFboWidth = 0, windowFboHeight = 0;
     HWND pendingWindow = nullptr;  // an off-screen window whose picture is still in windowFbo
+    // The CPU stretch's picture read back, stretched, and the window-sized texture it is
+    // uploaded into before an unscaled copy (which the driver does as a plain copy).
+    CpuStretch cpuStretch;
+    std::vector<uint32_t> stretchSource, stretchResult;
+    GLuint stretchTexture = 0, stretchFbo = 0;
+    UINT stretchWidth = 0, stretchHeight = 0;
+    GLenum stretchFormat = 0;
     GLuint fragmentQuery = 0;  // fragment shader invocations, running between counts
     uint64_t fragmentsShaded = 0;
 

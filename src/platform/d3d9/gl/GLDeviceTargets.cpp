@@ -253,10 +253,12 @@ HRESULT GLDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND h
             windowFboWidth = windowWidth;
             windowFboHeight = windowHeight;
         }
-        cache.bindReadFramebuffer(source);
-        cache.bindDrawFramebuffer(windowFbo);
-        glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, dr.top, dr.right, dr.bottom,
-                          GL_COLOR_BUFFER_BIT, filter);
+        if (!presentStretchedOnCpu(source, sr, dr, windowFbo, 0)) {
+            cache.bindReadFramebuffer(source);
+            cache.bindDrawFramebuffer(windowFbo);
+            glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, dr.top, dr.right, dr.bottom,
+                              GL_COLOR_BUFFER_BIT, filter);
+        }
         // The picture stays in windowFbo until someone reads the window (see WindowObject.h).
         window->pendingRead = &GLDevice::readPresentedInto;
         window->pendingOwner = this;
@@ -267,7 +269,6 @@ HRESULT GLDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND h
     // A preview whose host has just closed: nothing to show it on, and the saver is closing.
     if (!zarnWindowDrawable(window)) return D3D_OK;
     if (!context->makeCurrentOnWindow(window->sdlWindow)) return D3DERR_DEVICELOST;
-    cache.bindReadFramebuffer(source);
     cache.bindDrawFramebuffer(0);
     // Only a picture that leaves part of the window uncovered needs the black around it; a
     // full-window clear is one more pass over every pixel on a software renderer.
@@ -277,8 +278,12 @@ HRESULT GLDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND h
     }
     // The window's row 0 is its bottom: flip on the way in.
     const GLint h = GLint(windowHeight);
-    glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, h - dr.top, dr.right, h - dr.bottom,
-                      GL_COLOR_BUFFER_BIT, filter);
+    if (!presentStretchedOnCpu(source, sr, dr, 0, h)) {
+        cache.bindReadFramebuffer(source);
+        cache.bindDrawFramebuffer(0);
+        glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, h - dr.top, dr.right, h - dr.bottom,
+                          GL_COLOR_BUFFER_BIT, filter);
+    }
     context->swapWindow(window->sdlWindow);
     return D3D_OK;
 }

@@ -2,5 +2,8 @@
 #include "platform/seams/SoftwareAdapterCheck.h"
 
 #include <ZarnSoftwareAdapter.h>
+#include <gl/ZarnPresentStretch.h>
 
 BOOL isSoftwareAdapter(IDirect3D9* direct3d, UINT adapter) { return ZarnIsSoftwareAdapter(direct3d, adapter); }
+
+BOOL stretchPresentsOnCpu(IDirect3DDevice9* device) { return ZarnStretchPresentsOnCpu(device, TRUE); }

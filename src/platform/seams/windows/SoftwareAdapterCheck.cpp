@@ -18,3 +18,5 @@ BOOL isSoftwareAdapter(IDirect3D9* direct3d, UINT adapter) {
         if (std::strstr(identifier.Description, name)) return TRUE;
     return FALSE;
 }
+
+BOOL stretchPresentsOnCpu(IDirect3DDevice9*) { return FALSE; }
