@@ -237,8 +237,9 @@ preview_in_host_window() {
   # glibc heap during the preview, in Mesa or Wine (the saver's code has no glibc heap), and
   # the saver hung, and the host with it. Said, and tried once more; any other failure, or the
   # same twice, fails.
-  grep -q '^free(): \|^malloc(): \|^double free\|^corrupted ' "$work/preview.out" || fail "$preview_failure"
-  echo "  the first preview died in Wine's own code ($(grep -m1 '^free(): \|^malloc(): \|^double free\|^corrupted ' "$work/preview.out")); once more"
+  local abort
+  abort=$(grep -m1 '^free(): \|^malloc(): \|^double free\|^corrupted ' "$work/preview.out") || fail "$preview_failure"
+  echo "  the first preview died in Wine's own code ($abort); once more"
   as_user "$wineserver" -k 2>/dev/null || true
   preview_attempt || fail "$preview_failure (the second try)"
 }

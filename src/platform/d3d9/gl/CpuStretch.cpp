@@ -92,8 +92,14 @@ void CpuStretch::blendRow(const uint32_t* sourceRow, std::vector<uint32_t>* out)
 
 void CpuStretch::stretch(const uint32_t* source, int sourceWidth, int sourceHeight, int sourceStride,
                          uint32_t* dest, int destWidth, int destHeight) {
-    taps(sourceWidth, destWidth, &columns);
-    taps(sourceHeight, destHeight, &rows);
+    // The taps depend on the sizes alone, which stay the same from frame to frame.
+    if (columns.size() != size_t(destWidth) || rows.size() != size_t(destHeight) || tapsFrom[0] != sourceWidth ||
+        tapsFrom[1] != sourceHeight) {
+        taps(sourceWidth, destWidth, &columns);
+        taps(sourceHeight, destHeight, &rows);
+        tapsFrom[0] = sourceWidth;
+        tapsFrom[1] = sourceHeight;
+    }
     int upperRow = -1, lowerRow = -1;
     const auto sourceRow = [&](int row) { return source + size_t(row) * size_t(sourceStride); };
     for (int y = 0; y < destHeight; ++y) {

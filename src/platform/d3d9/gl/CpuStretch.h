@@ -34,5 +34,6 @@ private:
     void blendRow(const uint32_t* sourceRow, std::vector<uint32_t>* out) const;
 
     std::vector<Tap> columns, rows;
+    int tapsFrom[2] = {0, 0};  // the source width and height the taps were made for
     std::vector<uint32_t> upper, lower;  // the two source rows around the current one, blended across
 };

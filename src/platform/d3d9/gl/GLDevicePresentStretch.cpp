@@ -51,12 +51,8 @@ bool GLDevice::presentStretchedOnCpu(GLuint readFbo, const RECT& sr, const RECT&
     cache.bindDrawFramebuffer(drawFbo);
     // A window's row 0 is its bottom, flipped on the way in as Present does; the driver keeps
     // a window's rows top first in memory, so that is the plain copy.
-    if (toWindow)
-        glBlitFramebuffer(0, 0, destWidth, destHeight, dr.left, drawHeight - dr.top, dr.right, drawHeight - dr.bottom,
-                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    else
-        glBlitFramebuffer(0, 0, destWidth, destHeight, dr.left, dr.top, dr.right, dr.bottom, GL_COLOR_BUFFER_BIT,
-                          GL_NEAREST);
+    const GLint top = toWindow ? drawHeight - dr.top : dr.top, bottom = toWindow ? drawHeight - dr.bottom : dr.bottom;
+    glBlitFramebuffer(0, 0, destWidth, destHeight, dr.left, top, dr.right, bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     return true;
 }
 
